@@ -1,0 +1,142 @@
+#include "batch_run.h"
+
+#include <optional>
+
+#include "line_list.h"
+#include "platform/file_replacement.h"
+#include "platform/file_snapshot.h"
+#include "platform/system_error_text.h"
+#include "settings_validation.h"
+#include "text.h"
+#include "tidy_plan.h"
+
+namespace quelvane {
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+int ProgressSquares(size_t index, size_t count) {
+  const size_t scaled = (index + 1) * kProgressWidth;
+  size_t squares = scaled / count;
+  const size_t twiceRemainder = 2 * (scaled % count);
+  if (twiceRemainder > count || (twiceRemainder == count && squares % 2 == 1)) ++squares;
+  return static_cast<int>(squares);
+}
+
+namespace {
+
+std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name) {
+  if (outcome == ReadOutcome::LineTooLong) {
+    return u"溢出：文件" + QuotedName(name) + u"中有超过 32767 个字符的行，无法等长分段。";
+  }
+  return u"文件" + QuotedName(name) + u"不是有效的 GBK 或 UTF-8 文本，无法整理。";
+}
+
+class Run {
+ public:
+  Run(const TidySettings& settings, const FileListing& files, RunWindow& window, FileSystem& fs)
+      : settings_(settings), files_(files), window_(window), fs_(fs) {}
+
+  RunReport Start(SummaryBuilder summarize) {
+    ValidationOutcome validation = ValidateSettings(settings_, files_.names.size());
+    if (validation.kind == ValidationOutcome::Kind::Message) {
+      window_.ShowNotice(validation.text);
+      return End(RunReport::Ending::SettingsRejected);
+    }
+    if (validation.kind == ValidationOutcome::Kind::ConversionFailure) return Fail(validation.text);
+
+    RunSummary summary = summarize(settings_);
+    if (summary.itemCount == 0) {
+      window_.ShowNotice(kNothingToDoMessage);
+      return End(RunReport::Ending::NothingToDo);
+    }
+    if (!window_.Confirm(summary.text)) return End(RunReport::Ending::Declined);
+
+    window_.BeginBusy();
+    busy_ = true;
+    window_.ShowProgress(0);
+    window_.ProcessPendingMessages();
+
+    const TidyPlan plan = MakeTidyPlan(settings_);
+    LineListReader reader(plan);
+    for (size_t i = 0; i < files_.names.size(); ++i) {
+      window_.ShowProgress(ProgressSquares(i, files_.names.size()));
+      if (std::optional<std::u16string> failure = TidyFile(files_.names[i], plan, reader)) {
+        return Fail(*failure);
+      }
+    }
+    window_.EndBusy();
+    return End(RunReport::Ending::Completed);
+  }
+
+ private:
+  // Returns the failure's description when it must end the run.
+  std::optional<std::u16string> TidyFile(const std::string& name, const TidyPlan& plan, LineListReader& reader) {
+    const std::string path = JoinPath(files_.folder, name);
+    lines_.Clear();
+    FileSnapshot snapshot;
+    ReadFailure readFailure;
+    if (!ReadFileSnapshot(fs_, path, snapshot, readFailure)) {
+      const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
+      return LeaveAlone(DescribeFileFailure(action, name, readFailure.error));
+    }
+    ReadOutcome read = reader.Read(snapshot.bytes, lines_);
+    if (read != ReadOutcome::Read) return LeaveAlone(DescribeReadOutcome(read, name));
+
+    // From the first file written on, a failing file is left as it was and
+    // the run goes on.
+    reporting_ = false;
+    FileReplacement replacement(fs_, snapshot);
+    if (WriteFileContent(lines_, reader.encoding(), plan.output, replacement) != WriteOutcome::Written) {
+      ++report_.leftAlone;
+      return std::nullopt;
+    }
+    switch (replacement.Commit()) {
+      case ReplaceOutcome::Replaced: ++report_.tidied; break;
+      case ReplaceOutcome::Unchanged: ++report_.unchanged; break;
+      default: ++report_.leftAlone; break;
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::u16string> LeaveAlone(std::u16string failure) {
+    if (reporting_) return failure;
+    ++report_.leftAlone;
+    return std::nullopt;
+  }
+
+  // The one handler of a reported failure.
+  RunReport Fail(std::u16string_view description) {
+    window_.ShowNotice(description);
+    window_.ShowProgress(0);
+    if (busy_) window_.EndBusy();
+    return End(RunReport::Ending::Failed);
+  }
+
+  RunReport End(RunReport::Ending ending) {
+    report_.ending = ending;
+    return report_;
+  }
+
+  const TidySettings& settings_;
+  const FileListing& files_;
+  RunWindow& window_;
+  FileSystem& fs_;
+  LineList lines_;  // reused for every file
+  bool reporting_ = true;
+  bool busy_ = false;
+  RunReport report_;
+};
+
+}  // namespace
+
+RunReport RunTidy(const TidySettings& settings, const FileListing& files, SummaryBuilder summarize,
+                  RunWindow& window, FileSystem& fs) {
+  return Run(settings, files, window, fs).Start(summarize);
+}
+
+}  // namespace quelvane

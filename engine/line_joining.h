@@ -1,0 +1,47 @@
+#pragma once
+// Link mode: glue hard-broken lines back into paragraphs. A paragraph ends
+// at closing punctuation, at the end of the file, or before a line that is
+// a whole paragraph of its own (it begins with a marker or, when chosen, an
+// ordinal character). Blank lines inside a paragraph are dropped.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "line_list.h"
+#include "tidy_settings.h"
+
+namespace quelvane {
+
+// "1234567890一二三四五六七八九十零": the ten digits and eleven numerals.
+inline constexpr std::u16string_view kOrdinalCharacters = u"1234567890一二三四五六七八九十零";
+inline constexpr std::u16string_view kClosingPunctuation = u".;:!?)]>}\"』。；：！？）》”";
+inline constexpr char16_t kMarkerWildcard = u'?';
+
+struct WholeParagraphRules {
+  // Trimmed markers; boxes that are empty or hold only spaces are left out.
+  std::vector<std::u16string> markers;
+  bool ordinal = false;
+};
+
+WholeParagraphRules MakeWholeParagraphRules(const TidySettings& settings);
+
+bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules);
+bool EndsParagraph(std::u16string_view line);
+
+// The joining state of the file being read.
+class LineJoiner {
+ public:
+  explicit LineJoiner(const WholeParagraphRules& rules) : rules_(rules) {}
+
+  // Back to the start condition: nothing pending, the next line begins a paragraph.
+  void Reset() { pendingParagraph_.clear(); }
+
+  void LinkLine(std::u16string_view line, bool isLastLine, LineList& lines);
+
+ private:
+  const WholeParagraphRules& rules_;
+  std::u16string pendingParagraph_;
+};
+
+}  // namespace quelvane

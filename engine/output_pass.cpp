@@ -1,0 +1,130 @@
+#include "output_pass.h"
+
+#include <optional>
+
+#include "platform/case_fold.h"
+
+namespace quelvane {
+
+OutputOptions MakeOutputOptions(const TidySettings& settings) {
+  return {settings.txtReplaceS, settings.txtReplaceT, settings.txtBegin[0], settings.txtEnd[0],
+          settings.txtBegin[1], settings.txtEnd[1], settings.blankLineMode};
+}
+
+namespace {
+
+constexpr size_t kBlockSize = 1 << 20;
+constexpr std::string_view kLineBreak = "\r\n";
+
+// Non-overlapping, left to right; the inserted text is not searched again.
+std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view find,
+                               std::u16string_view replacement, std::u16string& scratch) {
+  size_t at = line.find(find);
+  if (find.empty() || at == std::u16string_view::npos) return line;
+  scratch.clear();
+  size_t from = 0;
+  for (; at != std::u16string_view::npos; at = line.find(find, from)) {
+    scratch.append(line.substr(from, at - from));
+    scratch.append(replacement);
+    from = at + find.size();
+  }
+  scratch.append(line.substr(from));
+  return scratch;
+}
+
+class LineWriter {
+ public:
+  LineWriter(const OutputOptions& options, TextEncoding encoding, ByteSink& sink)
+      : encoding_(encoding), sink_(sink) {
+    headToAdd_ = Encoded(options.headToAdd);
+    tailToAdd_ = Encoded(options.tailToAdd);
+    block_.reserve(kBlockSize + kBlockSize / 4);
+  }
+
+  // Writes head + line + tail + CR LF.
+  WriteOutcome Write(std::u16string_view line, bool withAdditions) {
+    if (withAdditions) {
+      if (!headToAdd_ || !tailToAdd_) return WriteOutcome::Unencodable;
+      block_ += *headToAdd_;
+      if (!EncodeText(encoding_, line, block_)) return WriteOutcome::Unencodable;
+      block_ += *tailToAdd_;
+    } else if (!EncodeText(encoding_, line, block_)) {
+      return WriteOutcome::Unencodable;
+    }
+    block_ += kLineBreak;
+    if (block_.size() >= kBlockSize) return Flush();
+    return WriteOutcome::Written;
+  }
+
+  WriteOutcome Flush() {
+    bool written = block_.empty() || sink_.Write(block_);
+    block_.clear();
+    return written ? WriteOutcome::Written : WriteOutcome::SinkFailed;
+  }
+
+ private:
+  std::optional<std::string> Encoded(std::u16string_view text) const {
+    std::string bytes;
+    if (!EncodeText(encoding_, text, bytes)) return std::nullopt;
+    return bytes;
+  }
+
+  TextEncoding encoding_;
+  ByteSink& sink_;
+  std::string block_;
+  std::optional<std::string> headToAdd_, tailToAdd_;
+};
+
+}  // namespace
+
+WriteOutcome WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
+                           ByteSink& sink) {
+  LineWriter writer(options, encoding, sink);
+  std::u16string scratch;
+  const bool additionsAreBlank = IsBlankLine(options.headToAdd) && IsBlankLine(options.tailToAdd);
+  bool lastWrittenBlank = false;
+  for (size_t i = 0; i < lines.count(); ++i) {
+    std::u16string_view line = ReplaceAll(lines[i], options.find, options.replacement, scratch);
+    // Removal comes before addition, so both act on the line as the file had it.
+    if (!options.headToRemove.empty() && StartsWithIgnoringCase(line, options.headToRemove)) {
+      line.remove_prefix(options.headToRemove.size());
+    }
+    if (!options.tailToRemove.empty() && EndsWithIgnoringCase(line, options.tailToRemove)) {
+      line.remove_suffix(options.tailToRemove.size());
+    }
+    // The added texts are part of the line: blank only if all three pieces are.
+    const bool blank = additionsAreBlank && IsBlankLine(line);
+
+    bool write = true;
+    bool separatorFirst = false;
+    switch (options.blankLines) {
+      case BlankLineMode::Keep:
+        break;
+      case BlankLineMode::Delete:
+        write = !blank;
+        break;
+      case BlankLineMode::OneBetween:
+        if (i == 0) {
+          lastWrittenBlank = blank;
+        } else if (lastWrittenBlank) {
+          write = !blank;
+          lastWrittenBlank = blank;
+        } else {
+          separatorFirst = !blank;
+          lastWrittenBlank = blank;
+        }
+        break;
+    }
+    if (separatorFirst) {
+      WriteOutcome outcome = writer.Write(u"", false);
+      if (outcome != WriteOutcome::Written) return outcome;
+    }
+    if (write) {
+      WriteOutcome outcome = writer.Write(line, true);
+      if (outcome != WriteOutcome::Written) return outcome;
+    }
+  }
+  return writer.Flush();
+}
+
+}  // namespace quelvane

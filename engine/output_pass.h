@@ -1,0 +1,41 @@
+#pragma once
+// Writing a file back from its LineList: find-and-replace, head and tail
+// removal, head and tail addition, then the blank-line mode. Every written
+// line ends with CR LF.
+
+#include <string>
+#include <string_view>
+
+#include "line_list.h"
+#include "platform/text_encoding.h"
+#include "tidy_settings.h"
+
+namespace quelvane {
+
+// Where the encoded bytes go, in order, in blocks of any size.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual bool Write(std::string_view bytes) = 0;
+};
+
+struct OutputOptions {
+  std::u16string find, replacement;
+  std::u16string headToAdd, tailToAdd;
+  std::u16string headToRemove, tailToRemove;
+  BlankLineMode blankLines = BlankLineMode::Keep;
+};
+
+OutputOptions MakeOutputOptions(const TidySettings& settings);
+
+// Empty once its leading and trailing U+0020 spaces are gone.
+inline bool IsBlankLine(std::u16string_view line) {
+  return line.find_first_not_of(u' ') == std::u16string_view::npos;
+}
+
+enum class WriteOutcome { Written, Unencodable, SinkFailed };
+
+WriteOutcome WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
+                           ByteSink& sink);
+
+}  // namespace quelvane

@@ -1,0 +1,162 @@
+#include "file_replacement.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <random>
+
+namespace quelvane {
+namespace {
+
+constexpr size_t kMaxNameBytesKept = 200;  // leaves room for the suffix within NAME_MAX
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// ".<name>.quelvane-<random>": hidden, and never ending in ".txt", so no
+// file list shows it, even if a crash leaves it behind.
+std::string TemporaryPathFor(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed + counter++);
+  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  size_t slash = path.rfind('/');
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, kMaxNameBytesKept);
+  std::string temporary = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "." + name + ".quelvane-";
+  for (int k = 0; k < 8; ++k) temporary += kAlphabet[random() % (sizeof kAlphabet - 1)];
+  return temporary;
+}
+
+bool SameVersion(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+bool IsReadOnly(const FileSnapshot& file) {
+  return (file.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+         (file.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+}
+
+FileReplacement::FileReplacement(FileSystem& fs, const FileSnapshot& original) : fs_(fs), original_(original) {}
+
+FileReplacement::~FileReplacement() { RemoveTemporaryFile(); }
+
+void FileReplacement::RemoveTemporaryFile() {
+  if (fd_ >= 0) fs_.Close(fd_);
+  fd_ = -1;
+  if (!temporaryPath_.empty()) fs_.Unlink(temporaryPath_.c_str());
+  temporaryPath_.clear();
+}
+
+bool FileReplacement::Fail(ReplaceOutcome outcome) {
+  if (outcome == ReplaceOutcome::Failed) error_ = errno;
+  outcome_ = outcome;
+  failed_ = true;
+  RemoveTemporaryFile();
+  return false;
+}
+
+bool FileReplacement::Write(std::string_view bytes) {
+  if (failed_) return false;
+  if (!diverged_) {
+    std::string_view old = std::string_view(original_.bytes).substr(matched_);
+    size_t same = 0;
+    size_t limit = std::min(old.size(), bytes.size());
+    while (same < limit && old[same] == bytes[same]) ++same;
+    matched_ += same;
+    if (same == bytes.size()) return true;
+    // The first difference: from here on the new content goes to disk.
+    if (!StartTemporaryFile() || !WriteAll(std::string_view(original_.bytes).substr(0, matched_))) return false;
+    bytes.remove_prefix(same);
+  }
+  return WriteAll(bytes);
+}
+
+bool FileReplacement::StartTemporaryFile() {
+  diverged_ = true;
+  if (IsReadOnly(original_)) return Fail(ReplaceOutcome::ReadOnly);
+  int probe = fs_.Open(original_.path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+  if (probe < 0) return Fail(errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY
+                                 ? ReplaceOutcome::ReadOnly
+                                 : ReplaceOutcome::Failed);
+  fs_.Close(probe);  // opened only to ask; nothing was written through it
+
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    temporaryPath_ = TemporaryPathFor(original_.path);
+    fd_ = fs_.Open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, S_IRUSR | S_IWUSR);
+    if (fd_ >= 0) return true;
+    if (errno != EEXIST) break;
+  }
+  temporaryPath_.clear();  // not ours: never remove it
+  return Fail(ReplaceOutcome::Failed);
+}
+
+bool FileReplacement::WriteAll(std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = fs_.Write(fd_, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = EIO;
+      return Fail(ReplaceOutcome::Failed);
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+bool FileReplacement::CopyMetadata() {
+  // Owner first: changing it clears set-user-ID bits that the mode then restores.
+  if (fs_.Fchown(fd_, original_.info.st_uid, original_.info.st_gid) != 0) return false;
+  if (fs_.Fchmod(fd_, original_.info.st_mode & 07777) != 0) return false;
+  for (const auto& [name, value] : original_.extendedAttributes) {
+    if (fs_.Fsetxattr(fd_, name.c_str(), value.data(), value.size()) != 0) return false;
+  }
+  return true;
+}
+
+ReplaceOutcome FileReplacement::Commit() {
+  if (failed_) return outcome_;
+  if (!diverged_) {
+    if (matched_ == original_.bytes.size()) return outcome_ = ReplaceOutcome::Unchanged;
+    // The new content is a prefix of the old one.
+    if (!StartTemporaryFile() || !WriteAll(std::string_view(original_.bytes).substr(0, matched_))) return outcome_;
+  }
+  if (!CopyMetadata() || fs_.Fsync(fd_) != 0) {
+    Fail(ReplaceOutcome::Failed);
+    return outcome_;
+  }
+  int fd = fd_;
+  fd_ = -1;
+  if (fs_.Close(fd) != 0) {  // some file systems report write errors only here
+    Fail(ReplaceOutcome::Failed);
+    return outcome_;
+  }
+  struct stat now {};
+  if (fs_.Stat(original_.path.c_str(), &now) != 0 || !SameVersion(now, original_.info)) {
+    Fail(ReplaceOutcome::ChangedMeanwhile);
+    return outcome_;
+  }
+  if (fs_.Rename(temporaryPath_.c_str(), original_.path.c_str()) != 0) {
+    Fail(ReplaceOutcome::Failed);
+    return outcome_;
+  }
+  temporaryPath_.clear();
+  // Make the rename itself durable. The new content is complete either way,
+  // so a failure here changes nothing for the user.
+  int folder = fs_.Open(FolderOf(original_.path).c_str(), O_RDONLY | O_DIRECTORY);
+  if (folder >= 0) {
+    fs_.Fsync(folder);
+    fs_.Close(folder);
+  }
+  return outcome_ = ReplaceOutcome::Replaced;
+}
+
+}  // namespace quelvane

@@ -1,0 +1,67 @@
+#pragma once
+// Replacing a file's content so that it holds either its old bytes or its
+// whole new bytes at every instant, whatever fails and even if the process
+// is killed: the new bytes go to a hidden temporary file in the same folder,
+// are flushed to disk, get the original's owner, mode and extended
+// attributes, and are renamed over the original. The original is never
+// truncated or written in place.
+//
+// The new bytes arrive in blocks. As long as they equal the old ones nothing
+// is written at all, so an unchanged file is never touched.
+
+#include <string>
+#include <string_view>
+
+#include "../output_pass.h"
+#include "file_snapshot.h"
+#include "file_system.h"
+
+namespace quelvane {
+
+enum class ReplaceOutcome {
+  Replaced,
+  Unchanged,         // the new bytes equal the old ones
+  ReadOnly,          // no write permission for anyone, immutable, append-only, or not writable
+  ChangedMeanwhile,  // someone else changed or replaced the file since it was read
+  Failed,            // a system call failed; the original is untouched
+  Abandoned,         // the caller gave up; the original is untouched
+};
+
+class FileReplacement : public ByteSink {
+ public:
+  FileReplacement(FileSystem& fs, const FileSnapshot& original);
+  ~FileReplacement() override;  // removes the temporary file unless committed
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  bool Write(std::string_view bytes) override;
+  // Call once every block has been written.
+  ReplaceOutcome Commit();
+  // Why the last step failed (errno), for ReplaceOutcome::Failed.
+  int error() const { return error_; }
+
+ private:
+  bool StartTemporaryFile();
+  bool WriteAll(std::string_view bytes);
+  bool CopyMetadata();
+  bool Fail(ReplaceOutcome outcome);
+  void RemoveTemporaryFile();
+
+  FileSystem& fs_;
+  const FileSnapshot& original_;
+  size_t matched_ = 0;  // bytes of the original that the new content repeats so far
+  bool diverged_ = false;
+  int fd_ = -1;
+  std::string temporaryPath_;
+  ReplaceOutcome outcome_ = ReplaceOutcome::Abandoned;
+  bool failed_ = false;
+  int error_ = 0;
+};
+
+// Whether a file must be left as it is because it is read-only. Root
+// bypasses permission bits, so they are checked here rather than left to
+// the system; the caller also gives up when the file cannot be opened for
+// writing.
+bool IsReadOnly(const FileSnapshot& file);
+
+}  // namespace quelvane

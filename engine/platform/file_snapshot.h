@@ -1,0 +1,33 @@
+#pragma once
+// A file as it was read: its bytes and everything needed to replace it
+// later without losing its metadata or overwriting someone else's change.
+
+#include <sys/stat.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "file_system.h"
+
+namespace quelvane {
+
+struct FileSnapshot {
+  std::string path;  // the file itself: symbolic links resolved
+  std::string bytes;
+  struct stat info {};
+  unsigned inodeFlags = 0;
+  std::vector<std::pair<std::string, std::string>> extendedAttributes;  // ACLs live here
+};
+
+struct ReadFailure {
+  enum class Step { Open, Read };
+  Step step = Step::Open;
+  int error = 0;
+};
+
+// Reads the whole file at `path`. Anything but a regular file is refused
+// (EINVAL), and a FIFO never blocks the run.
+bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& snapshot, ReadFailure& failure);
+
+}  // namespace quelvane

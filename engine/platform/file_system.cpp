@@ -1,0 +1,48 @@
+#include "file_system.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+namespace quelvane {
+
+int FileSystem::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags | O_CLOEXEC, mode); }
+ssize_t FileSystem::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
+ssize_t FileSystem::Write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
+int FileSystem::Fsync(int fd) { return ::fsync(fd); }
+int FileSystem::Close(int fd) { return ::close(fd); }
+int FileSystem::Fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
+int FileSystem::Stat(const char* path, struct stat* info) { return ::stat(path, info); }
+int FileSystem::GetInodeFlags(int fd, unsigned* flags) {
+  int value = 0;  // the kernel writes an int whatever the ioctl's declared type
+  int result = ::ioctl(fd, FS_IOC_GETFLAGS, &value);
+  *flags = static_cast<unsigned>(value);
+  return result;
+}
+int FileSystem::Fchown(int fd, uid_t owner, gid_t group) { return ::fchown(fd, owner, group); }
+int FileSystem::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+ssize_t FileSystem::Flistxattr(int fd, char* names, size_t size) { return ::flistxattr(fd, names, size); }
+ssize_t FileSystem::Fgetxattr(int fd, const char* name, void* value, size_t size) {
+  return ::fgetxattr(fd, name, value, size);
+}
+int FileSystem::Fsetxattr(int fd, const char* name, const void* value, size_t size) {
+  return ::fsetxattr(fd, name, value, size, 0);
+}
+int FileSystem::Rename(const char* from, const char* to) { return ::rename(from, to); }
+int FileSystem::Unlink(const char* path) { return ::unlink(path); }
+std::string FileSystem::RealPath(const char* path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path, resolved) != nullptr ? std::string(resolved) : std::string();
+}
+
+FileSystem& SystemFileSystem() {
+  static FileSystem system;
+  return system;
+}
+
+}  // namespace quelvane

@@ -1,0 +1,40 @@
+#pragma once
+// Every system call a run makes on files goes through this interface, so
+// tests can make any one of them fail (the Nth write, the rename...) and
+// check that no file was lost. Calls follow POSIX conventions: -1 and errno.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+
+namespace quelvane {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  virtual int Open(const char* path, int flags, mode_t mode = 0);
+  virtual ssize_t Read(int fd, void* buffer, size_t size);
+  virtual ssize_t Write(int fd, const void* buffer, size_t size);
+  virtual int Fsync(int fd);
+  virtual int Close(int fd);
+  virtual int Fstat(int fd, struct stat* info);
+  virtual int Stat(const char* path, struct stat* info);
+  // The inode attribute flags (FS_IOC_GETFLAGS): immutable, append-only...
+  virtual int GetInodeFlags(int fd, unsigned* flags);
+  virtual int Fchown(int fd, uid_t owner, gid_t group);
+  virtual int Fchmod(int fd, mode_t mode);
+  virtual ssize_t Flistxattr(int fd, char* names, size_t size);
+  virtual ssize_t Fgetxattr(int fd, const char* name, void* value, size_t size);
+  virtual int Fsetxattr(int fd, const char* name, const void* value, size_t size);
+  virtual int Rename(const char* from, const char* to);
+  virtual int Unlink(const char* path);
+  // The path with every symbolic link resolved; empty with errno set on failure.
+  virtual std::string RealPath(const char* path);
+};
+
+// The real thing.
+FileSystem& SystemFileSystem();
+
+}  // namespace quelvane

@@ -1,0 +1,79 @@
+#include "folder_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <tuple>
+
+#include "../text.h"
+#include "utf8.h"
+
+namespace quelvane {
+namespace {
+
+bool HasTextFileName(const std::string& name) {
+  if (name.size() < 5 || name.front() == '.') return false;
+  std::string ending = name.substr(name.size() - 4);
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  return ending == ".txt";
+}
+
+// The name with every code point case-folded, as UTF-8 so that byte order
+// is code point order.
+std::string SortKey(const std::u16string& name) {
+  std::u16string folded;
+  folded.reserve(name.size());
+  for (size_t i = 0; i < name.size();) {
+    UChar32 c;
+    U16_NEXT(name.data(), i, name.size(), c);
+    UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+    if (U_IS_BMP(f)) {
+      folded += static_cast<char16_t>(f);
+    } else {
+      folded += U16_LEAD(f);
+      folded += U16_TRAIL(f);
+    }
+  }
+  return Utf16ToUtf8(folded);
+}
+
+}  // namespace
+
+bool ListTextFiles(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  struct CloseDir {
+    void operator()(DIR* dir) const { closedir(dir); }
+  };
+  std::unique_ptr<DIR, CloseDir> dir(opendir(folder.c_str()));
+  if (!dir) return false;
+  struct Entry {
+    std::string key, name;
+  };
+  std::vector<Entry> entries;
+  int folderFd = dirfd(dir.get());
+  for (;;) {
+    errno = 0;  // readdir reports failure only through errno
+    dirent* entry = readdir(dir.get());
+    if (entry == nullptr) break;
+    std::string name = entry->d_name;
+    std::u16string wide;
+    if (!HasTextFileName(name) || !Utf8ToUtf16(name, wide)) continue;
+    struct stat info {};
+    if (fstatat(folderFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    entries.push_back({SortKey(wide), std::move(name)});
+  }
+  if (errno != 0) return false;
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return std::tie(a.key, a.name) < std::tie(b.key, b.name); });
+  for (Entry& entry : entries) names.push_back(std::move(entry.name));
+  return true;
+}
+
+}  // namespace quelvane

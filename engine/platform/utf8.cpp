@@ -1,0 +1,132 @@
+#include "utf8.h"
+
+#include "../text.h"
+
+namespace quelvane {
+namespace {
+
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+// Decodes the sequence starting at `from`; returns the code point and moves
+// `from` past it, or kInvalid for an ill-formed sequence.
+char32_t NextCodePoint(const unsigned char*& from, const unsigned char* end) {
+  unsigned b0 = *from++;
+  if (b0 < 0x80) return b0;
+  int length;
+  char32_t c;
+  char32_t minimum;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 1, c = b0 & 0x1F, minimum = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 2, c = b0 & 0x0F, minimum = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 3, c = b0 & 0x07, minimum = 0x10000;
+  } else {
+    return kInvalid;
+  }
+  if (end - from < length) return kInvalid;
+  for (int k = 0; k < length; ++k) {
+    unsigned b = *from++;
+    if ((b & 0xC0) != 0x80) return kInvalid;
+    c = c << 6 | (b & 0x3F);
+  }
+  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kInvalid;
+  return c;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = from + bytes.size();
+  while (from < end) {
+    if (*from < 0x80) {
+      ++from;
+      continue;
+    }
+    if (NextCodePoint(from, end) == kInvalid) return false;
+  }
+  return true;
+}
+
+bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
+  size_t start = out.size();
+  out.resize(start + bytes.size());  // never more code units than bytes
+  char16_t* to = out.data() + start;
+  const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = from + bytes.size();
+  while (from < end) {
+    if (*from < 0x80) {
+      *to++ = *from++;
+      continue;
+    }
+    char32_t c = NextCodePoint(from, end);
+    if (c == kInvalid) {
+      out.resize(start);
+      return false;
+    }
+    if (c >= 0x10000) {
+      *to++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      *to++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      *to++ = static_cast<char16_t>(c);
+    }
+  }
+  out.resize(static_cast<size_t>(to - out.data()));
+  return true;
+}
+
+bool EncodeUtf8(std::u16string_view text, std::string& out) {
+  size_t start = out.size();
+  out.resize(start + 3 * text.size());  // a pair of units takes 4 bytes, a lone unit at most 3
+  char* to = out.data() + start;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!paired) {
+        out.resize(start);
+        return false;
+      }
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      *to++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *to++ = static_cast<char>(0xC0 | c >> 6);
+      *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *to++ = static_cast<char>(0xE0 | c >> 12);
+      *to++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *to++ = static_cast<char>(0xF0 | c >> 18);
+      *to++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      *to++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  out.resize(static_cast<size_t>(to - out.data()));
+  return true;
+}
+
+// Names, messages and settings files.
+bool Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
+  out.clear();
+  return DecodeUtf8(utf8, out);
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string out;
+  if (EncodeUtf8(utf16, out)) return out;
+  for (size_t i = 0; i < utf16.size(); ++i) {
+    // Shown to people only: an unpaired surrogate becomes U+FFFD.
+    size_t pairLength = (utf16[i] >= 0xD800 && utf16[i] <= 0xDBFF && i + 1 < utf16.size() &&
+                         utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) ? 2 : 1;
+    if (!EncodeUtf8(utf16.substr(i, pairLength), out)) EncodeUtf8(u"\uFFFD", out);
+    i += pairLength - 1;
+  }
+  return out;
+}
+
+}  // namespace quelvane

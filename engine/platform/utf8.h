@@ -1,0 +1,18 @@
+#pragma once
+// UTF-8 <-> UTF-16, strictly: overlong forms, encoded surrogates, values
+// above U+10FFFF and unpaired surrogates are errors, never replaced.
+
+#include <string>
+#include <string_view>
+
+namespace quelvane {
+
+bool IsValidUtf8(std::string_view bytes);
+
+// Appends; on failure `out` is left as it was and false is returned.
+bool DecodeUtf8(std::string_view bytes, std::u16string& out);
+bool EncodeUtf8(std::u16string_view text, std::string& out);
+
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace quelvane

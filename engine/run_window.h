@@ -1,0 +1,36 @@
+#pragma once
+// What a run needs from the window that started it. The window, the tests
+// and the headless driver each supply one; the run never sees Qt.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quelvane {
+
+class RunWindow {
+ public:
+  virtual ~RunWindow() = default;
+  // A modal information box with one OK button.
+  virtual void ShowNotice(std::u16string_view text) = 0;
+  // A modal Yes/No question box whose default is No; true for Yes.
+  virtual bool Confirm(std::u16string_view prompt) = 0;
+  // Sets the progress label to `squares` copies of ■ and repaints it at once.
+  virtual void ShowProgress(int squares) = 0;
+  // Disables the whole window and shows the wait cursor, and back.
+  virtual void BeginBusy() = 0;
+  virtual void EndBusy() = 0;
+  // Lets the window handle the messages waiting for it, once.
+  virtual void ProcessPendingMessages() = 0;
+};
+
+inline constexpr int kProgressWidth = 66;
+inline constexpr char16_t kProgressSquare = u'■';
+
+// The numbered list of what a run is about to do, shown for confirmation.
+struct RunSummary {
+  std::u16string text;
+  int16_t itemCount = 0;
+};
+
+}  // namespace quelvane

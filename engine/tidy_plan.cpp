@@ -1,0 +1,96 @@
+#include "tidy_plan.h"
+
+#include <cstring>
+
+#include "line_division.h"
+#include "number_text.h"
+
+namespace quelvane {
+
+TidyPlan MakeTidyPlan(const TidySettings& settings) {
+  TidyPlan plan;
+  plan.wholeLineRules = MakeWholeLineRules(settings);
+  plan.paragraphMode = settings.paragraphMode;
+  if (plan.paragraphMode == ParagraphMode::Divide) {
+    Int16Result length = ConvertToInt16(settings.txtDivide);
+    plan.pieceLength = length.status == Int16Conversion::Ok && length.value > 0 ? static_cast<size_t>(length.value) : 1;
+  }
+  plan.wholeParagraph = MakeWholeParagraphRules(settings);
+  plan.output = MakeOutputOptions(settings);
+  return plan;
+}
+
+ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
+  std::optional<TextEncoding> detected = DetectEncoding(bytes);
+  if (!detected) return ReadOutcome::NotText;
+  const TextEncoding encoding = encoding_ = *detected;
+  joiner_.Reset();
+  bytes.remove_prefix(EncodingPreamble(encoding).size());
+  size_t start = 0;
+  while (start < bytes.size()) {
+    const void* cr = std::memchr(bytes.data() + start, '\r', bytes.size() - start);
+    size_t end = cr ? static_cast<size_t>(static_cast<const char*>(cr) - bytes.data()) : bytes.size();
+    size_t next = end;
+    if (next < bytes.size()) next += (next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
+    const bool isLastLine = next == bytes.size();
+
+    line_.clear();
+    if (!DecodeText(encoding, bytes.substr(start, end - start), line_)) return ReadOutcome::NotText;
+    std::u16string_view line = ApplyWholeLineRules(line_, plan_.wholeLineRules);
+    switch (plan_.paragraphMode) {
+      case ParagraphMode::Keep:
+        KeepLine(line, lines);
+        break;
+      case ParagraphMode::Divide:
+        if (!DivideLine(line, plan_.pieceLength, lines)) return ReadOutcome::LineTooLong;
+        break;
+      case ParagraphMode::Link:
+        joiner_.LinkLine(line, isLastLine, lines);
+        break;
+    }
+    start = next;
+  }
+  return ReadOutcome::Read;
+}
+
+WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
+                              ByteSink& sink) {
+  std::string_view preamble = EncodingPreamble(encoding);
+  if (!preamble.empty() && !sink.Write(preamble)) return WriteOutcome::SinkFailed;
+  return WriteLineList(lines, output, encoding, sink);
+}
+
+namespace {
+
+class StringSink : public ByteSink {
+ public:
+  explicit StringSink(std::string& bytes) : bytes_(bytes) {}
+  bool Write(std::string_view bytes) override {
+    bytes_.append(bytes);
+    return true;
+  }
+
+ private:
+  std::string& bytes_;
+};
+
+}  // namespace
+
+TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes) {
+  newBytes.clear();
+  LineList lines;
+  LineListReader reader(plan);
+  switch (reader.Read(bytes, lines)) {
+    case ReadOutcome::NotText: return TidyBytesOutcome::NotText;
+    case ReadOutcome::LineTooLong: return TidyBytesOutcome::LineTooLong;
+    case ReadOutcome::Read: break;
+  }
+  StringSink sink(newBytes);
+  if (WriteFileContent(lines, reader.encoding(), plan.output, sink) != WriteOutcome::Written) {
+    newBytes.clear();
+    return TidyBytesOutcome::Unencodable;
+  }
+  return TidyBytesOutcome::Tidied;
+}
+
+}  // namespace quelvane

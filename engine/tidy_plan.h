@@ -1,0 +1,59 @@
+#pragma once
+// What a run does to every file, prepared once from settings that passed
+// ValidateSettings, and the two halves of tidying one file's bytes:
+// reading them into a LineList and writing the LineList back.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "line_joining.h"
+#include "line_list.h"
+#include "output_pass.h"
+#include "platform/text_encoding.h"
+#include "tidy_settings.h"
+#include "whole_line_rules.h"
+
+namespace quelvane {
+
+struct TidyPlan {
+  WholeLineRules wholeLineRules;
+  ParagraphMode paragraphMode = ParagraphMode::Keep;
+  size_t pieceLength = 0;  // divide mode only
+  WholeParagraphRules wholeParagraph;
+  OutputOptions output;
+};
+
+TidyPlan MakeTidyPlan(const TidySettings& validatedSettings);
+
+enum class ReadOutcome { Read, NotText, LineTooLong };
+
+// Reading a file's bytes: detects the encoding, splits the bytes into lines
+// (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes
+// each, applies the whole-line rules and the paragraph mode, and appends the
+// entries to `lines`.
+class LineListReader {
+ public:
+  explicit LineListReader(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}
+
+  ReadOutcome Read(std::string_view bytes, LineList& lines);
+  // The encoding of the bytes last read; the file is written back in it.
+  TextEncoding encoding() const { return encoding_; }
+
+ private:
+  const TidyPlan& plan_;
+  LineJoiner joiner_;
+  TextEncoding encoding_ = TextEncoding::CodePage936;
+  std::u16string line_;  // reused: one allocation for the whole run
+};
+
+// Writing it back: the byte-order mark if the file had one, then the lines.
+WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
+                              ByteSink& sink);
+
+// Both halves, without any file around them (for tests and fuzzing): the
+// new bytes, or why the file is to be left as it is.
+enum class TidyBytesOutcome { Tidied, NotText, LineTooLong, Unencodable };
+TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes);
+
+}  // namespace quelvane

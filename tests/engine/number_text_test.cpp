@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "number_text.h"
+TEST(Smoke, Builds) { EXPECT_TRUE(quelvane::IsNumberText(u"12")); }

@@ -1,0 +1,59 @@
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/code_page_936.h"
+
+namespace quelvane::testing {
+
+TempFolder::TempFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quelvane-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  // Tests may leave read-only entries behind; make them removable first.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+  }
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void TempFolder::Write(std::string_view name, std::string_view bytes) const { WriteFile(PathOf(name), bytes); }
+std::string TempFolder::Read(std::string_view name) const { return ReadFile(PathOf(name)); }
+
+std::vector<std::string> TempFolder::Entries() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::string Gbk(std::u16string_view text) {
+  std::string bytes;
+  if (!EncodeCodePage936(text, bytes)) throw std::runtime_error("text has no code page 936 form");
+  return bytes;
+}
+
+}  // namespace quelvane::testing

@@ -1,0 +1,65 @@
+// quelvane-headless [--no] SETTINGS_FILE FOLDER
+//
+// Runs exactly the window's run over FOLDER with the settings of
+// SETTINGS_FILE, answering the confirmation with Yes (No with --no), and
+// prints every message box and progress step on standard output.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "batch_run.h"
+#include "console_window.h"
+#include "platform/folder_listing.h"
+#include "run_summary.h"
+#include "settings_file.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+int Usage() {
+  std::fprintf(stderr, "usage: quelvane-headless [--no] SETTINGS_FILE FOLDER\n");
+  return kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool answer = true;
+  int first = 1;
+  if (argc > 1 && std::strcmp(argv[1], "--no") == 0) {
+    answer = false;
+    ++first;
+  }
+  if (argc - first != 2) return Usage();
+  const char* settingsPath = argv[first];
+  const char* folder = argv[first + 1];
+
+  std::ifstream settingsFile(settingsPath, std::ios::binary);
+  if (!settingsFile) {
+    std::fprintf(stderr, "quelvane-headless: cannot read settings file %s: %s\n", settingsPath, std::strerror(errno));
+    return kUsageError;
+  }
+  std::stringstream content;
+  content << settingsFile.rdbuf();
+  quelvane::TidySettings settings;
+  std::string error;
+  if (!quelvane::ParseSettingsFile(content.str(), settings, error)) {
+    std::fprintf(stderr, "quelvane-headless: %s: %s\n", settingsPath, error.c_str());
+    return kUsageError;
+  }
+
+  quelvane::FileListing files{folder, {}};
+  if (!quelvane::ListTextFiles(files.folder, files.names)) {
+    std::fprintf(stderr, "quelvane-headless: cannot list folder %s: %s\n", folder, std::strerror(errno));
+    return kUsageError;
+  }
+
+  quelvane::ConsoleWindow window(stdout, answer);
+  quelvane::RunTidy(settings, files, quelvane::BuildRunSummary, window);
+  return 0;
+}
