@@ -1,0 +1,193 @@
+// The run's phases, as a window sees them, over real files.
+
+#include "batch_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/folder_listing.h"
+#include "recording_window.h"
+#include "run_summary.h"
+#include "temp_folder.h"
+
+namespace quelvane {
+namespace {
+
+using testing::Gbk;
+using testing::RecordingWindow;
+using testing::TempFolder;
+using Events = std::vector<std::string>;
+using Ending = RunReport::Ending;
+
+TidySettings DeleteBlankLines() {
+  TidySettings s;
+  s.blankLineMode = BlankLineMode::Delete;
+  return s;
+}
+
+class BatchRun : public ::testing::Test {
+ protected:
+  // Writes files named a.txt, b.txt... holding "<letter>\r\n\r\n".
+  void WriteFiles(size_t count) {
+    for (size_t i = 0; i < count; ++i) folder.Write(Name(i), Old(i));
+  }
+  static std::string Name(size_t i) { return std::string(1, static_cast<char>('a' + i)) + ".txt"; }
+  static std::string Old(size_t i) { return std::string(1, static_cast<char>('a' + i)) + "\r\n\r\n"; }
+  static std::string New(size_t i) { return std::string(1, static_cast<char>('a' + i)) + "\r\n"; }
+
+  RunReport Run(const TidySettings& settings, RecordingWindow& window) {
+    FileListing files{folder.path(), {}};
+    EXPECT_TRUE(ListTextFiles(files.folder, files.names));
+    return RunTidy(settings, files, BuildRunSummary, window);
+  }
+
+  TempFolder folder;
+};
+
+TEST_F(BatchRun, CompleteRunShowsEveryPhaseInOrder) {
+  WriteFiles(4);
+  RecordingWindow window;
+  RunReport report = Run(DeleteBlankLines(), window);
+  EXPECT_EQ(report.ending, Ending::Completed);
+  EXPECT_EQ(report.tidied, 4u);
+  EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:16", "progress:33",
+                                   "progress:50", "progress:66", "idle"}));
+  EXPECT_EQ(window.lastPrompt.substr(window.lastPrompt.size() - 5), u"是否继续?");
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(folder.Read(Name(i)), New(i));
+  EXPECT_EQ(folder.Entries(), (Events{"a.txt", "b.txt", "c.txt", "d.txt"}));  // no temporary file left
+}
+
+TEST_F(BatchRun, EndsBeforeTouchingAnythingWhenToldTo) {
+  WriteFiles(2);
+  struct Row {
+    const char* name;
+    TidySettings settings;
+    bool answer;
+    Ending ending;
+    Events events;
+  };
+  TidySettings badDivide;
+  badDivide.paragraphMode = ParagraphMode::Divide;
+  badDivide.txtDivide = u"2.5";
+  TidySettings overflow = badDivide;
+  overflow.txtDivide = u"1e99";
+  const Row rows[] = {
+      {"answer no", DeleteBlankLines(), false, Ending::Declined, {"confirm"}},
+      {"nothing to do", TidySettings{}, true, Ending::NothingToDo, {"notice:没有设置整理方式及内容！"}},
+      {"settings refused", badDivide, true, Ending::SettingsRejected, {"notice:分段字符数应键入正整数！"}},
+      {"conversion failure", overflow, true, Ending::Failed,
+       {"notice:溢出：“1e99”超出了 -32768 至 32767 的整数范围。", "progress:0"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingWindow window(row.answer);
+    EXPECT_EQ(Run(row.settings, window).ending, row.ending);
+    EXPECT_EQ(window.events, row.events);
+    EXPECT_EQ(folder.Read("a.txt"), Old(0));
+  }
+  RecordingWindow window;
+  FileListing empty{folder.path(), {}};
+  RunTidy(DeleteBlankLines(), empty, BuildRunSummary, window);
+  EXPECT_EQ(window.events, (Events{"notice:当前文件夹内没有文本文件！"}));
+}
+
+TEST_F(BatchRun, FirstFileFailureIsReportedAndChangesNothing) {
+  WriteFiles(3);
+  FileListing files{folder.path(), {}};
+  ASSERT_TRUE(ListTextFiles(files.folder, files.names));
+  ASSERT_EQ(unlink(folder.PathOf("a.txt").c_str()), 0);  // gone since the list was made
+  RecordingWindow window;
+  EXPECT_EQ(RunTidy(DeleteBlankLines(), files, BuildRunSummary, window).ending, Ending::Failed);
+  EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:22",
+                                   "notice:无法打开文件“a.txt”：文件不存在。", "progress:0", "idle"}));
+  EXPECT_EQ(folder.Read("b.txt"), Old(1));
+
+  folder.Write("a.txt", "\xB5\xDA\xA1");  // not valid in its encoding
+  RecordingWindow again;
+  EXPECT_EQ(RunTidy(DeleteBlankLines(), files, BuildRunSummary, again).ending, Ending::Failed);
+  EXPECT_EQ(again.events[5], "notice:文件“a.txt”不是有效的 GBK 或 UTF-8 文本，无法整理。");
+  EXPECT_EQ(folder.Read("a.txt"), "\xB5\xDA\xA1");
+  EXPECT_EQ(folder.Read("b.txt"), Old(1));
+}
+
+TEST_F(BatchRun, LaterFailuresLeaveTheirFileAndTheRunGoesOn) {
+  WriteFiles(5);
+  FileListing files{folder.path(), {}};
+  ASSERT_TRUE(ListTextFiles(files.folder, files.names));
+  ASSERT_EQ(chmod(folder.PathOf("b.txt").c_str(), 0444), 0);  // read-only, even for root
+  folder.Write("c.txt", std::string("\xFF\xFE" "c\0\r\0", 6));  // UTF-16: not ours to rewrite
+  ASSERT_EQ(unlink(folder.PathOf("d.txt").c_str()), 0);
+
+  RecordingWindow window;
+  RunReport report = RunTidy(DeleteBlankLines(), files, BuildRunSummary, window);
+  EXPECT_EQ(report.ending, Ending::Completed);
+  EXPECT_EQ(report.tidied, 2u);
+  EXPECT_EQ(report.leftAlone, 3u);
+  EXPECT_EQ(window.events.back(), "idle");
+  EXPECT_EQ(window.progress, 66);
+  EXPECT_EQ(folder.Read("a.txt"), New(0));
+  EXPECT_EQ(folder.Read("b.txt"), Old(1));
+  struct stat info {};
+  ASSERT_EQ(stat(folder.PathOf("b.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
+  EXPECT_EQ(folder.Read("c.txt"), std::string("\xFF\xFE" "c\0\r\0", 6));
+  EXPECT_EQ(folder.Read("e.txt"), New(4));
+  EXPECT_EQ(folder.Entries(), (Events{"a.txt", "b.txt", "c.txt", "e.txt"}));
+}
+
+TEST_F(BatchRun, TooLongLineEndsTheRunOnlyInTheFirstFile) {
+  TidySettings divide;
+  divide.paragraphMode = ParagraphMode::Divide;
+  divide.txtDivide = u"1000";
+  const std::string longLine(32768, 'x');
+  folder.Write("a.txt", "ok\r\n");
+  folder.Write("b.txt", longLine);
+  RecordingWindow window;
+  EXPECT_EQ(Run(divide, window).ending, Ending::Completed);
+  EXPECT_EQ(folder.Read("a.txt"), "ok\r\n");
+  EXPECT_EQ(folder.Read("b.txt"), longLine);
+
+  folder.Write("0.txt", longLine);
+  RecordingWindow first;
+  EXPECT_EQ(Run(divide, first).ending, Ending::Failed);
+  EXPECT_EQ(first.events[5], "notice:溢出：文件“0.txt”中有超过 32767 个字符的行，无法等长分段。");
+}
+
+TEST_F(BatchRun, ReplacesThroughLinksAndLeavesIdenticalFilesUntouched) {
+  folder.Write("target.dat", "a\r\n\r\n");
+  ASSERT_EQ(symlink("target.dat", folder.PathOf("link.txt").c_str()), 0);
+  folder.Write("same.txt", "same\r\n");
+  struct stat before {};
+  ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &before), 0);
+
+  RecordingWindow window;
+  RunReport report = Run(DeleteBlankLines(), window);
+  EXPECT_EQ(report.tidied, 1u);
+  EXPECT_EQ(report.unchanged, 1u);
+  struct stat link {}, after {};
+  ASSERT_EQ(lstat(folder.PathOf("link.txt").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(folder.Read("target.dat"), "a\r\n");
+  ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+TEST(Progress, SquaresRoundHalfToEven) {
+  EXPECT_EQ(ProgressSquares(0, 1), 66);
+  EXPECT_EQ(ProgressSquares(0, 4), 16);
+  EXPECT_EQ(ProgressSquares(2, 4), 50);
+  EXPECT_EQ(ProgressSquares(0, 132), 0);
+  EXPECT_EQ(ProgressSquares(1, 132), 1);
+  EXPECT_EQ(ProgressSquares(2, 132), 2);
+  EXPECT_EQ(ProgressSquares(131, 132), 66);
+}
+
+TEST(JoinPath, OneSeparatorBetweenFolderAndName) {
+  EXPECT_EQ(JoinPath("/", "a.txt"), "/a.txt");
+  EXPECT_EQ(JoinPath("/books", "a.txt"), "/books/a.txt");
+  EXPECT_EQ(JoinPath("/books/", "a.txt"), "/books/a.txt");
+}
+
+}  // namespace
+}  // namespace quelvane

@@ -1,0 +1,97 @@
+// The byte level: encodings, lossless decoding, and case-insensitive tests.
+
+#include <gtest/gtest.h>
+
+#include "platform/case_fold.h"
+#include "platform/code_page_936.h"
+#include "platform/text_encoding.h"
+#include "platform/utf8.h"
+
+namespace quelvane {
+namespace {
+
+TEST(CodePage936, KnownBytesRoundTrip) {
+  struct Row {
+    const char* name;
+    std::string_view bytes;
+    std::u16string_view text;
+  } const rows[] = {
+      {"ascii", "abc\n", u"abc\n"},
+      {"chinese", "\xB5\xDA\xD2\xBB\xBB\xD8", u"第一回"},
+      {"euro is 0x80", "\x80", u"€"},
+      {"punctuation", "\xA1\xA3\xA3\xAC\xA1\xB0", u"。，“"},
+      {"ideographic space", "\xA1\xA1", u"\u3000"},
+      {"gbk extension", "\x81\x40", u"丂"},
+      {"0xFF stands alone", "\xFF", u"\uF8F5"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::u16string text;
+    ASSERT_TRUE(DecodeCodePage936(row.bytes, text));
+    EXPECT_EQ(text, row.text);
+    std::string bytes;
+    ASSERT_TRUE(EncodeCodePage936(row.text, bytes));
+    EXPECT_EQ(bytes, row.bytes);
+  }
+}
+
+TEST(CodePage936, RefusesBytesWithoutALosslessMeaning) {
+  for (std::string_view bytes : {"\xB5", "a\xB5", "\xB5\x7F", "\x81\x30", "\xB5\xDA\xA1"}) {
+    std::u16string text = u"kept";
+    EXPECT_FALSE(DecodeCodePage936(bytes, text)) << bytes;
+    EXPECT_EQ(text, u"kept");
+  }
+  std::string bytes = "kept";
+  EXPECT_FALSE(EncodeCodePage936(u"表情\U0001F600", bytes));
+  EXPECT_FALSE(EncodeCodePage936(u"한국어", bytes));
+  EXPECT_EQ(bytes, "kept");
+}
+
+TEST(TextEncoding, DetectsUtf8AndRefusesWhatIsNotText) {
+  struct Row {
+    const char* name;
+    std::string_view bytes;
+    std::optional<TextEncoding> encoding;
+  } const rows[] = {
+      {"empty", "", TextEncoding::CodePage936},
+      {"ascii only", "plain\r\n", TextEncoding::CodePage936},
+      {"gbk", "\xB5\xDA\xD2\xBB", TextEncoding::CodePage936},
+      {"utf-8", "\xE7\xAC\xAC\xE4\xB8\x80", TextEncoding::Utf8},
+      {"utf-8 with mark", "\xEF\xBB\xBF" "abc", TextEncoding::Utf8WithBom},
+      {"mark alone", "\xEF\xBB\xBF", TextEncoding::Utf8WithBom},
+      {"utf-16 little endian", "\xFF\xFE" "a\0", std::nullopt},
+      {"utf-16 big endian", "\xFE\xFF\0a", std::nullopt},
+      {"nul byte", std::string_view("ab\0cd", 5), std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(DetectEncoding(row.bytes), row.encoding);
+  }
+}
+
+TEST(Utf8, StrictBothWays) {
+  for (std::string_view bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE7\xAC", "\x80"}) {
+    std::u16string text;
+    EXPECT_FALSE(DecodeUtf8(bad, text));
+  }
+  std::u16string text;
+  ASSERT_TRUE(DecodeUtf8("\xF0\x9F\x98\x80", text));
+  EXPECT_EQ(text, u"\U0001F600");
+  std::string bytes;
+  EXPECT_FALSE(EncodeUtf8(std::u16string(1, char16_t(0xD83D)), bytes));
+  EXPECT_TRUE(EncodeUtf8(u"\U0001F600", bytes));
+  EXPECT_EQ(bytes, "\xF0\x9F\x98\x80");
+}
+
+TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
+  EXPECT_TRUE(StartsWithIgnoringCase(u"ABCdef", u"abc"));
+  EXPECT_TRUE(StartsWithIgnoringCase(u"ΣΊΣΥΦΟΣ", u"σίσ"));
+  EXPECT_TRUE(EndsWithIgnoringCase(u"x Straße", u"STRASSE") == false);  // simple folding: ß stays ß
+  EXPECT_TRUE(EndsWithIgnoringCase(u"ab-AB", u"ab"));
+  EXPECT_FALSE(StartsWithIgnoringCase(u"Ａbc", u"abc"));  // no width folding
+  EXPECT_FALSE(StartsWithIgnoringCase(u"ab", u"abc"));
+  EXPECT_TRUE(StartsWithIgnoringCase(u"\U00010400x", u"\U00010428"));
+}
+
+}  // namespace
+}  // namespace quelvane

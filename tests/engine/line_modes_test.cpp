@@ -1,0 +1,206 @@
+// Whole-line rules and the three paragraph modes, on lines already decoded.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "line_division.h"
+#include "line_joining.h"
+#include "whole_line_rules.h"
+
+namespace quelvane {
+namespace {
+
+using Entries = std::vector<std::u16string>;
+
+Entries EntriesOf(const LineList& lines) {
+  Entries entries;
+  for (size_t i = 0; i < lines.count(); ++i) entries.emplace_back(lines[i]);
+  return entries;
+}
+
+// Feeds `input` to LinkLine, the last line flagged as such.
+Entries Link(const Entries& input, const TidySettings& settings) {
+  WholeParagraphRules rules = MakeWholeParagraphRules(settings);
+  LineJoiner joiner(rules);
+  LineList lines;
+  for (size_t i = 0; i < input.size(); ++i) joiner.LinkLine(input[i], i + 1 == input.size(), lines);
+  return EntriesOf(lines);
+}
+
+TidySettings Markers(std::initializer_list<std::u16string> markers, bool ordinal = false) {
+  TidySettings s;
+  size_t i = 0;
+  for (const auto& m : markers) s.txtLink[i++] = m;
+  s.chkOrdinal = ordinal;
+  return s;
+}
+
+TEST(LineJoining, WorkedFileGivesFiveEntries) {
+  Entries file = {u"  第1章 开始", u"  这是一段被", u"  强制断开的文字", u"", u"结束了。  ",
+                  u"",             u"1. 第一条",    u"没有句号的结尾"};
+  EXPECT_EQ(Link(file, Markers({u"第?章"}, true)),
+            (Entries{u"  第1章 开始", u"  这是一段被强制断开的文字结束了。", u"", u"1. 第一条", u"没有句号的结尾"}));
+}
+
+TEST(LineJoining, JoinsTrimsAndKeepsBlankLinesBetweenParagraphs) {
+  struct Row {
+    const char* name;
+    Entries input, expected;
+  } const rows[] = {
+      {"joined without separator", {u"今天的天气", u"很好。"}, {u"今天的天气很好。"}},
+      {"indent of first line only", {u"  First part", u"  second part."}, {u"  First partsecond part."}},
+      {"trailing spaces go", {u"结束。   "}, {u"结束。"}},
+      {"ideographic space is no end", {u"甲。\u3000", u"乙。"}, {u"甲。\u3000乙。"}},
+      {"blank inside paragraph", {u"甲", u"", u"乙。"}, {u"甲乙。"}},
+      {"blank between paragraphs", {u"甲。", u"   ", u"乙。"}, {u"甲。", u"", u"乙。"}},
+      {"last line closes", {u"甲", u"乙"}, {u"甲乙"}},
+      {"single line", {u"甲"}, {u"甲"}},
+      {"blank last line while collecting", {u"甲", u""}, {u"甲"}},
+      {"blank last line while idle", {u"甲。", u"  "}, {u"甲。", u""}},
+      {"empty file", {}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Link(row.input, TidySettings{}), row.expected);
+  }
+}
+
+TEST(LineJoining, ClosingPunctuationHasNineteenMembersAndNoNearMisses) {
+  for (char16_t c : std::u16string_view(u".;:!?)]>}\"』。；：！？）》”")) {
+    EXPECT_TRUE(EndsParagraph(std::u16string(u"甲") + c + u"  ")) << static_cast<int>(c);
+  }
+  for (char16_t c : std::u16string_view(u",，、…」’］｝＞」『“(")) {
+    EXPECT_FALSE(EndsParagraph(std::u16string(u"甲") + c)) << static_cast<int>(c);
+  }
+  EXPECT_FALSE(EndsParagraph(u"   "));
+}
+
+TEST(LineJoining, WholeParagraphByMarkerOrOrdinal) {
+  struct Row {
+    const char* name;
+    TidySettings settings;
+    std::u16string line;
+    bool whole;
+  } const rows[] = {
+      {"three wildcards", Markers({u"第???回"}), u"第一二零回 结局。", true},
+      {"two between", Markers({u"第???回"}), u"第十二回", false},
+      {"too short", Markers({u"第???回"}), u"第一回", false},
+      {"wildcards past the end", Markers({u"第??"}), u"第", true},
+      {"anchored after spaces", Markers({u"第?章"}), u"   第3章", true},
+      {"full-width question mark is literal", Markers({u"第？章"}), u"第3章", false},
+      {"case-sensitive", Markers({u"Chapter"}), u"CHAPTER 1", false},
+      {"marker spaces trimmed", Markers({u"  卷 "}), u"卷一", true},
+      {"only wildcards", Markers({u"??"}), u"", true},
+      {"box of spaces is skipped", Markers({u"   "}), u"任何一行", false},
+      {"later box", Markers({u"", u"", u"", u"", u"序"}), u"序言", true},
+      {"ordinal digit", Markers({}, true), u"  1. 开始", true},
+      {"ordinal zero", Markers({}, true), u"0", true},
+      {"ordinal ten", Markers({}, true), u"十一", true},
+      {"ordinal ling", Markers({}, true), u"零点", true},
+      {"full-width digit", Markers({}, true), u"１号", false},
+      {"ideographic zero", Markers({}, true), u"〇", false},
+      {"ideographic space first", Markers({}, true), u"\u3000一", false},
+      {"ordinal off", Markers({}, false), u"1. 开始", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(IsWholeParagraph(row.line, MakeWholeParagraphRules(row.settings)), row.whole);
+  }
+  // All 21 ordinal characters.
+  const WholeParagraphRules ordinal = MakeWholeParagraphRules(Markers({}, true));
+  for (char16_t c : kOrdinalCharacters) EXPECT_TRUE(IsWholeParagraph(std::u16string(1, c), ordinal));
+  EXPECT_EQ(kOrdinalCharacters.size(), 21u);
+}
+
+TEST(LineJoining, WholeLineEndsPendingParagraphAndLosesIndentThen) {
+  TidySettings s = Markers({u"第???回"});
+  EXPECT_EQ(Link({u"前文", u"第一二零回 结局。", u"后文"}, s), (Entries{u"前文", u"第一二零回 结局。", u"后文"}));
+  EXPECT_EQ(Link({u"甲。", u"  第一二零回"}, s), (Entries{u"甲。", u"  第一二零回"}));
+  EXPECT_EQ(Link({u"甲", u"  第一二零回"}, s), (Entries{u"甲", u"第一二零回"}));
+  EXPECT_EQ(Link({u"甲", u"", u"乙"}, Markers({u"?"})), (Entries{u"甲", u"", u"乙"}));
+}
+
+TEST(WholeLineRules, ChainInPairOrderAndAcrossTables) {
+  TidySettings s;
+  s.txtAllS = {u"A", u"B"};
+  s.txtAllT = {u"B", u"C"};
+  EXPECT_EQ(ApplyWholeLineRules(u"A", MakeWholeLineRules(s)), u"C");
+  s.txtAllS = {u"B", u"A"};
+  s.txtAllT = {u"C", u"B"};
+  EXPECT_EQ(ApplyWholeLineRules(u"A", MakeWholeLineRules(s)), u"B");
+
+  TidySettings across;
+  across.txtAllS[0] = u"广告";
+  across.txtAllT[0] = u"本书首发";
+  across.txtLeftS[3] = u"本书";
+  across.txtLeftT[3] = u"  开头";
+  across.txtRightS[1] = u"头";
+  across.txtRightT[1] = u"";
+  EXPECT_EQ(ApplyWholeLineRules(u" 广告 ", MakeWholeLineRules(across)), u"");
+}
+
+TEST(WholeLineRules, CompareTrimmedExactlyAndReplaceWholeLine) {
+  struct Row {
+    const char* name;
+    int table;  // 0 equal, 1 starts-with, 2 ends-with
+    std::u16string match, replacement, line, expected;
+  } const rows[] = {
+      {"equal with spaces around", 0, u" 完 ", u"END", u"   完  ", u"END"},
+      {"equal bare", 0, u" 完 ", u"END", u"完", u"END"},
+      {"equal is not contains", 0, u"完", u"END", u"完了", u"完了"},
+      {"tab is not trimmed", 0, u"完", u"END", u"完\t", u"完\t"},
+      {"case-sensitive", 0, u"abc", u"X", u"ABC", u"ABC"},
+      {"switched off by spaces", 0, u"   ", u"X", u"   ", u"   "},
+      {"empty line never matches", 1, u"a", u"X", u"", u""},
+      {"starts after indent", 1, u"第", u"  替换", u"   第一章", u"  替换"},
+      {"match longer than line", 1, u"第一章", u"X", u"第一", u"第一"},
+      {"ends with", 2, u"完。", u"", u"全书完。  ", u""},
+      {"ends with longer", 2, u"全书完。", u"X", u"完。", u"完。"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TidySettings s;
+    auto& matches = row.table == 0 ? s.txtAllS : row.table == 1 ? s.txtLeftS : s.txtRightS;
+    auto& replacements = row.table == 0 ? s.txtAllT : row.table == 1 ? s.txtLeftT : s.txtRightT;
+    matches[1] = row.match;
+    replacements[1] = row.replacement;
+    EXPECT_EQ(ApplyWholeLineRules(row.line, MakeWholeLineRules(s)), row.expected);
+  }
+}
+
+TEST(Division, CutsIntoPiecesOfNCodeUnits) {
+  struct Row {
+    const char* name;
+    size_t n;
+    std::u16string line;
+    Entries expected;
+  } const rows[] = {
+      {"twelve by five", 5, u"abcdefghijkl", {u"abcde", u"fghij", u"kl"}},
+      {"exact multiple", 4, u"abcdefgh", {u"abcd", u"efgh"}},
+      {"shorter than n", 10, u" ab ", {u" ab "}},
+      {"one per character", 1, u"abc", {u"a", u"b", u"c"}},
+      {"chinese", 2, u"一二三", {u"一二", u"三"}},
+      {"spaces are characters", 2, u"   ", {u"  ", u" "}},
+      {"empty line", 3, u"", {u""}},
+      {"pair kept whole", 2, u"a\U0001F600b", {u"a\U0001F600", u"b"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LineList lines;
+    ASSERT_TRUE(DivideLine(row.line, row.n, lines));
+    EXPECT_EQ(EntriesOf(lines), row.expected);
+  }
+}
+
+TEST(Division, LimitIs32767CodeUnits) {
+  LineList lines;
+  EXPECT_TRUE(DivideLine(std::u16string(32767, u'字'), 1, lines));
+  EXPECT_EQ(lines.count(), 32767u);
+  LineList none;
+  EXPECT_FALSE(DivideLine(std::u16string(32768, u'字'), 1, none));
+  EXPECT_EQ(none.count(), 0u);
+}
+
+}  // namespace
+}  // namespace quelvane
