@@ -30,12 +30,30 @@ bool MatchesMarker(std::u16string_view line, std::u16string_view marker) {
 
 }  // namespace
 
-bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules) {
-  std::u16string_view trimmed = TrimSpaces(line);
-  if (rules.ordinal && !trimmed.empty() &&
-      kOrdinalCharacters.find(trimmed.front()) != std::u16string_view::npos) {
-    return true;
+bool IsOrdinalCharacter(char16_t c) {
+  switch (c) {
+    case u'0': case u'1': case u'2': case u'3': case u'4': case u'5': case u'6': case u'7': case u'8': case u'9':
+    case u'一': case u'二': case u'三': case u'四': case u'五': case u'六': case u'七': case u'八': case u'九':
+    case u'十': case u'零':
+      return true;
+    default:
+      return false;
   }
+}
+
+bool IsClosingPunctuation(char16_t c) {
+  switch (c) {
+    case u'.': case u';': case u':': case u'!': case u'?': case u')': case u']': case u'>': case u'}': case u'"':
+    case u'』': case u'。': case u'；': case u'：': case u'！': case u'？': case u'）': case u'》': case u'”':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules) {
+  const std::u16string_view trimmed = TrimSpaces(line);
+  if (rules.ordinal && !trimmed.empty() && IsOrdinalCharacter(trimmed.front())) return true;
   for (const std::u16string& marker : rules.markers) {
     if (MatchesMarker(trimmed, marker)) return true;
   }
@@ -43,25 +61,25 @@ bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules
 }
 
 bool EndsParagraph(std::u16string_view line) {
-  std::u16string_view trimmed = TrimSpaces(line);
-  return !trimmed.empty() && kClosingPunctuation.find(trimmed.back()) != std::u16string_view::npos;
+  const std::u16string_view trimmed = TrimTrailingSpaces(line);
+  return !trimmed.empty() && IsClosingPunctuation(trimmed.back());
 }
 
-void LineJoiner::LinkLine(std::u16string_view line, bool isLastLine, LineList& lines) {
+void LineJoiner::LinkLine(std::u16string_view line, bool isLastLine, LineList& lines) const {
+  const bool nothingPending = lines.OpenEntry().empty();
   // A paragraph's first line keeps its indentation; continuations lose theirs.
-  line = pendingParagraph_.empty() ? TrimTrailingSpaces(line) : TrimSpaces(line);
+  line = nothingPending ? TrimTrailingSpaces(line) : TrimSpaces(line);
 
   if (IsWholeParagraph(line, rules_)) {
-    if (!pendingParagraph_.empty()) lines.Append(pendingParagraph_);
+    if (!nothingPending) lines.CloseEntry();
     lines.Append(line);
-    pendingParagraph_.clear();
   } else if (EndsParagraph(line) || isLastLine) {
-    lines.Append(pendingParagraph_, line);
-    pendingParagraph_.clear();
+    lines.Extend(line);
+    lines.CloseEntry();
   } else if (line.empty()) {
-    if (pendingParagraph_.empty()) lines.Append(line);
+    if (nothingPending) lines.CloseEntry();  // an empty entry between paragraphs
   } else {
-    pendingParagraph_.append(line);
+    lines.Extend(line);
   }
 }
 

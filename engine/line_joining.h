@@ -13,9 +13,10 @@
 
 namespace quelvane {
 
-// "1234567890一二三四五六七八九十零": the ten digits and eleven numerals.
-inline constexpr std::u16string_view kOrdinalCharacters = u"1234567890一二三四五六七八九十零";
-inline constexpr std::u16string_view kClosingPunctuation = u".;:!?)]>}\"』。；：！？）》”";
+// The ten digits and eleven numerals "1234567890一二三四五六七八九十零".
+bool IsOrdinalCharacter(char16_t c);
+// The 19 characters that end a paragraph: .;:!?)]>}" 』。；：！？）》”
+bool IsClosingPunctuation(char16_t c);
 inline constexpr char16_t kMarkerWildcard = u'?';
 
 struct WholeParagraphRules {
@@ -29,19 +30,20 @@ WholeParagraphRules MakeWholeParagraphRules(const TidySettings& settings);
 bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules);
 bool EndsParagraph(std::u16string_view line);
 
-// The joining state of the file being read.
+// The joining state of the file being read. The pending paragraph (the
+// broken lines collected so far, already joined) is the open last entry of
+// the LineList: a paragraph of any length is built in place.
 class LineJoiner {
  public:
   explicit LineJoiner(const WholeParagraphRules& rules) : rules_(rules) {}
 
   // Back to the start condition: nothing pending, the next line begins a paragraph.
-  void Reset() { pendingParagraph_.clear(); }
+  void Reset(LineList& lines) { lines.DiscardOpenEntry(); }
 
-  void LinkLine(std::u16string_view line, bool isLastLine, LineList& lines);
+  void LinkLine(std::u16string_view line, bool isLastLine, LineList& lines) const;
 
  private:
   const WholeParagraphRules& rules_;
-  std::u16string pendingParagraph_;
 };
 
 }  // namespace quelvane

@@ -1,8 +1,10 @@
 #include "output_pass.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "platform/case_fold.h"
+#include "raw_buffer.h"
 
 namespace quelvane {
 
@@ -32,47 +34,52 @@ std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view fin
   return scratch;
 }
 
+// Encodes lines into a block of memory and hands the block on when full.
 class LineWriter {
  public:
   LineWriter(const OutputOptions& options, TextEncoding encoding, ByteSink& sink)
-      : encoding_(encoding), sink_(sink) {
-    headToAdd_ = Encoded(options.headToAdd);
-    tailToAdd_ = Encoded(options.tailToAdd);
-    block_.reserve(kBlockSize + kBlockSize / 4);
-  }
+      : encoding_(encoding), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
 
-  // Writes head + line + tail + CR LF.
+  // Writes head + line + tail + CR LF, or only the line + CR LF.
   WriteOutcome Write(std::u16string_view line, bool withAdditions) {
-    if (withAdditions) {
-      if (!headToAdd_ || !tailToAdd_) return WriteOutcome::Unencodable;
-      block_ += *headToAdd_;
-      if (!EncodeText(encoding_, line, block_)) return WriteOutcome::Unencodable;
-      block_ += *tailToAdd_;
-    } else if (!EncodeText(encoding_, line, block_)) {
-      return WriteOutcome::Unencodable;
+    if (withAdditions && (!headToAdd_ || !tailToAdd_)) return WriteOutcome::Unencodable;
+    const size_t room = kMaxBytesPerUnit * line.size() + kLineBreak.size() +
+                        (withAdditions ? headToAdd_->size() + tailToAdd_->size() : 0);
+    if (used_ + room > block_.capacity()) {
+      if (Flush() != WriteOutcome::Written) return WriteOutcome::SinkFailed;
+      block_.Room(std::max(kBlockSize, room));
     }
-    block_ += kLineBreak;
-    if (block_.size() >= kBlockSize) return Flush();
+    char* to = block_.data() + used_;
+    if (withAdditions) to = Copy(*headToAdd_, to);
+    to = EncodeText(encoding_, line, to);
+    if (to == nullptr) return WriteOutcome::Unencodable;
+    if (withAdditions) to = Copy(*tailToAdd_, to);
+    to = Copy(kLineBreak, to);
+    used_ = static_cast<size_t>(to - block_.data());
     return WriteOutcome::Written;
   }
 
   WriteOutcome Flush() {
-    bool written = block_.empty() || sink_.Write(block_);
-    block_.clear();
+    const bool written = used_ == 0 || sink_.Write(std::string_view(block_.data(), used_));
+    used_ = 0;
     return written ? WriteOutcome::Written : WriteOutcome::SinkFailed;
   }
 
  private:
   std::optional<std::string> Encoded(std::u16string_view text) const {
-    std::string bytes;
-    if (!EncodeText(encoding_, text, bytes)) return std::nullopt;
+    std::string bytes(kMaxBytesPerUnit * text.size(), '\0');
+    char* end = EncodeText(encoding_, text, bytes.data());
+    if (end == nullptr) return std::nullopt;
+    bytes.resize(static_cast<size_t>(end - bytes.data()));
     return bytes;
   }
+  static char* Copy(std::string_view bytes, char* to) { return std::copy(bytes.begin(), bytes.end(), to); }
 
   TextEncoding encoding_;
   ByteSink& sink_;
-  std::string block_;
   std::optional<std::string> headToAdd_, tailToAdd_;
+  RawBuffer<char> block_;
+  size_t used_ = 0;
 };
 
 }  // namespace

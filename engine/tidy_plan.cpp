@@ -24,8 +24,9 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
   std::optional<TextEncoding> detected = DetectEncoding(bytes);
   if (!detected) return ReadOutcome::NotText;
   const TextEncoding encoding = encoding_ = *detected;
-  joiner_.Reset();
+  joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
+  lines.ReserveForBytes(bytes.size());
   size_t start = 0;
   while (start < bytes.size()) {
     const void* cr = std::memchr(bytes.data() + start, '\r', bytes.size() - start);
@@ -34,9 +35,11 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
     if (next < bytes.size()) next += (next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
     const bool isLastLine = next == bytes.size();
 
-    line_.clear();
-    if (!DecodeText(encoding, bytes.substr(start, end - start), line_)) return ReadOutcome::NotText;
-    std::u16string_view line = ApplyWholeLineRules(line_, plan_.wholeLineRules);
+    char16_t* decoded = line_.Room(end - start);
+    char16_t* decodedEnd = DecodeText(encoding, bytes.substr(start, end - start), decoded);
+    if (decodedEnd == nullptr) return ReadOutcome::NotText;
+    std::u16string_view line(decoded, static_cast<size_t>(decodedEnd - decoded));
+    line = ApplyWholeLineRules(line, plan_.wholeLineRules);
     switch (plan_.paragraphMode) {
       case ParagraphMode::Keep:
         KeepLine(line, lines);

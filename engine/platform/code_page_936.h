@@ -1,22 +1,27 @@
 #pragma once
 // Code page 936 (GBK as Windows has it; byte 0x80 is the euro sign).
-// The mapping is taken from ICU's converter once, into two lookup tables,
-// and only pairs that survive a round trip are kept: a byte sequence that
-// would come back different after decoding and encoding is treated as
-// invalid, so a file is never rewritten with bytes it did not have.
+// The mapping is taken from ICU's converter into lookup tables when the
+// program is built, and only pairs that survive a round trip are kept: a
+// byte sequence that would come back different after decoding and encoding
+// is treated as invalid, so a file is never rewritten with bytes it did not
+// have.
 
 #include <string>
 #include <string_view>
 
 namespace quelvane {
 
-// Appends the text of `bytes` to `out`. Returns false when any byte
-// sequence is not a round-trip character of code page 936 (`out` then
-// holds an unspecified prefix and must not be used).
-bool DecodeCodePage936(std::string_view bytes, std::u16string& out);
+// Decodes into `to`, which has room for bytes.size() code units. Returns
+// the end of the text, or nullptr when a byte sequence is not a round-trip
+// character of code page 936.
+char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to);
 
-// Appends the bytes of `text` to `out`. Returns false when a character has
-// no round-trip mapping in code page 936.
+// Encodes into `to`, which has room for 2 × text.size() bytes. Returns the
+// end of the bytes, or nullptr when a character has no round-trip form.
+char* EncodeCodePage936(std::u16string_view text, char* to);
+
+// Appending forms; on failure `out` is left as it was.
+bool DecodeCodePage936(std::string_view bytes, std::u16string& out);
 bool EncodeCodePage936(std::u16string_view text, std::string& out);
 
 }  // namespace quelvane

@@ -26,12 +26,12 @@ std::string_view EncodingPreamble(TextEncoding encoding) {
   return encoding == TextEncoding::Utf8WithBom ? kUtf8ByteOrderMark : std::string_view();
 }
 
-bool DecodeText(TextEncoding encoding, std::string_view bytes, std::u16string& out) {
-  return encoding == TextEncoding::CodePage936 ? DecodeCodePage936(bytes, out) : DecodeUtf8(bytes, out);
+char16_t* DecodeText(TextEncoding encoding, std::string_view bytes, char16_t* to) {
+  return encoding == TextEncoding::CodePage936 ? DecodeCodePage936(bytes, to) : DecodeUtf8(bytes, to);
 }
 
-bool EncodeText(TextEncoding encoding, std::u16string_view text, std::string& out) {
-  return encoding == TextEncoding::CodePage936 ? EncodeCodePage936(text, out) : EncodeUtf8(text, out);
+char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to) {
+  return encoding == TextEncoding::CodePage936 ? EncodeCodePage936(text, to) : EncodeUtf8(text, to);
 }
 
 }  // namespace quelvane

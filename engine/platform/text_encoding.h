@@ -19,9 +19,12 @@ std::optional<TextEncoding> DetectEncoding(std::string_view bytes);
 // The bytes that precede the first line (the byte-order mark, if any).
 std::string_view EncodingPreamble(TextEncoding encoding);
 
-// Both fail, rather than substitute, when the text has no exact form in
-// the encoding: the caller then leaves the file as it was.
-bool DecodeText(TextEncoding encoding, std::string_view bytes, std::u16string& out);
-bool EncodeText(TextEncoding encoding, std::u16string_view text, std::string& out);
+// Both fail (nullptr), rather than substitute, when the text has no exact
+// form in the encoding: the caller then leaves the file as it was.
+// Decoding needs room for bytes.size() code units, encoding for
+// kMaxBytesPerUnit × text.size() bytes.
+inline constexpr size_t kMaxBytesPerUnit = 3;
+char16_t* DecodeText(TextEncoding encoding, std::string_view bytes, char16_t* to);
+char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to);
 
 }  // namespace quelvane

@@ -49,10 +49,7 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
-  size_t start = out.size();
-  out.resize(start + bytes.size());  // never more code units than bytes
-  char16_t* to = out.data() + start;
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) {
   const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = from + bytes.size();
   while (from < end) {
@@ -60,11 +57,8 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
       *to++ = *from++;
       continue;
     }
-    char32_t c = NextCodePoint(from, end);
-    if (c == kInvalid) {
-      out.resize(start);
-      return false;
-    }
+    const char32_t c = NextCodePoint(from, end);
+    if (c == kInvalid) return nullptr;
     if (c >= 0x10000) {
       *to++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
       *to++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -72,27 +66,22 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
       *to++ = static_cast<char16_t>(c);
     }
   }
-  out.resize(static_cast<size_t>(to - out.data()));
-  return true;
+  return to;
 }
 
-bool EncodeUtf8(std::u16string_view text, std::string& out) {
-  size_t start = out.size();
-  out.resize(start + 3 * text.size());  // a pair of units takes 4 bytes, a lone unit at most 3
-  char* to = out.data() + start;
+char* EncodeUtf8(std::u16string_view text, char* to) {
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      if (!paired) {
-        out.resize(start);
-        return false;
-      }
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
     if (c < 0x80) {
       *to++ = static_cast<char>(c);
-    } else if (c < 0x800) {
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!paired) return nullptr;
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (c < 0x800) {
       *to++ = static_cast<char>(0xC0 | c >> 6);
       *to++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
@@ -106,8 +95,23 @@ bool EncodeUtf8(std::u16string_view text, std::string& out) {
       *to++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  out.resize(static_cast<size_t>(to - out.data()));
-  return true;
+  return to;
+}
+
+bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
+  const size_t start = out.size();
+  out.resize(start + bytes.size());
+  char16_t* end = DecodeUtf8(bytes, out.data() + start);
+  out.resize(end ? static_cast<size_t>(end - out.data()) : start);
+  return end != nullptr;
+}
+
+bool EncodeUtf8(std::u16string_view text, std::string& out) {
+  const size_t start = out.size();
+  out.resize(start + 3 * text.size());  // a pair of units takes 4 bytes, a lone unit at most 3
+  char* end = EncodeUtf8(text, out.data() + start);
+  out.resize(end ? static_cast<size_t>(end - out.data()) : start);
+  return end != nullptr;
 }
 
 // Names, messages and settings files.

@@ -9,7 +9,12 @@ namespace quelvane {
 
 bool IsValidUtf8(std::string_view bytes);
 
-// Appends; on failure `out` is left as it was and false is returned.
+// Into `to`, with room for bytes.size() code units (3 × text.size() bytes);
+// the end, or nullptr for ill-formed input.
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* to);
+char* EncodeUtf8(std::u16string_view text, char* to);
+
+// Appending forms; on failure `out` is left as it was and false is returned.
 bool DecodeUtf8(std::string_view bytes, std::u16string& out);
 bool EncodeUtf8(std::u16string_view text, std::string& out);
 

@@ -1,6 +1,9 @@
 // The byte level: encodings, lossless decoding, and case-insensitive tests.
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+#include <memory>
 
 #include "platform/case_fold.h"
 #include "platform/code_page_936.h"
@@ -45,6 +48,41 @@ TEST(CodePage936, RefusesBytesWithoutALosslessMeaning) {
   EXPECT_FALSE(EncodeCodePage936(u"表情\U0001F600", bytes));
   EXPECT_FALSE(EncodeCodePage936(u"한국어", bytes));
   EXPECT_EQ(bytes, "kept");
+}
+
+// The compiled tables against ICU's converter itself, every byte sequence.
+TEST(CodePage936, AgreesWithIcuOnEveryByteSequence) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UConverter, decltype(&ucnv_close)> icu(ucnv_open("windows-936", &status), ucnv_close);
+  ASSERT_TRUE(U_SUCCESS(status));
+  ucnv_setToUCallBack(icu.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  ucnv_setFromUCallBack(icu.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  size_t decoded = 0;
+  for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+    for (unsigned trail = 0; trail <= 0x100; ++trail) {  // 0x100: the lead byte alone
+      std::string bytes(1, static_cast<char>(lead));
+      if (trail < 0x100) bytes += static_cast<char>(trail);
+      UChar units[4];
+      UErrorCode error = U_ZERO_ERROR;
+      int32_t count = ucnv_toUChars(icu.get(), units, 4, bytes.data(), static_cast<int32_t>(bytes.size()), &error);
+      std::string back(8, '\0');
+      UErrorCode backError = U_ZERO_ERROR;
+      int32_t backLength = U_SUCCESS(error) ? ucnv_fromUChars(icu.get(), back.data(), 8, units, count, &backError) : 0;
+      back.resize(std::max(backLength, 0));
+      const bool lossless = U_SUCCESS(error) && U_SUCCESS(backError) && back == bytes;
+
+      std::u16string text;
+      ASSERT_EQ(DecodeCodePage936(bytes, text), lossless) << std::hex << lead << " " << trail;
+      if (lossless) {
+        ASSERT_EQ(text, std::u16string(units, units + count));
+        std::string encoded;
+        ASSERT_TRUE(EncodeCodePage936(text, encoded));
+        ASSERT_EQ(encoded, bytes);
+        ++decoded;
+      }
+    }
+  }
+  EXPECT_GT(decoded, 21000u);
 }
 
 TEST(TextEncoding, DetectsUtf8AndRefusesWhatIsNotText) {

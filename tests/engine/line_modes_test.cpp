@@ -107,10 +107,15 @@ TEST(LineJoining, WholeParagraphByMarkerOrOrdinal) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(IsWholeParagraph(row.line, MakeWholeParagraphRules(row.settings)), row.whole);
   }
-  // All 21 ordinal characters.
-  const WholeParagraphRules ordinal = MakeWholeParagraphRules(Markers({}, true));
-  for (char16_t c : kOrdinalCharacters) EXPECT_TRUE(IsWholeParagraph(std::u16string(1, c), ordinal));
-  EXPECT_EQ(kOrdinalCharacters.size(), 21u);
+  // Exactly the 21 ordinal characters, and exactly the 19 closing marks.
+  size_t ordinals = 0, closing = 0;
+  for (char32_t c = 0; c < 0x10000; ++c) {
+    ordinals += IsOrdinalCharacter(static_cast<char16_t>(c));
+    closing += IsClosingPunctuation(static_cast<char16_t>(c));
+  }
+  EXPECT_EQ(ordinals, 21u);
+  EXPECT_EQ(closing, 19u);
+  for (char16_t c : std::u16string_view(u"1234567890一二三四五六七八九十零")) EXPECT_TRUE(IsOrdinalCharacter(c));
 }
 
 TEST(LineJoining, WholeLineEndsPendingParagraphAndLosesIndentThen) {

@@ -1,0 +1,249 @@
+// quelvane-bench WORK_FOLDER [--quick]
+//
+// Generates the benchmark folders (deterministic), then times
+// quelvane-headless on fresh copies of them, beside two anchors measured in
+// the same session on the same bytes: an iconv round trip GBK -> UTF-16 ->
+// GBK, and a plain copy. Prints medians of 5 runs.
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "corpus_generator.h"
+
+namespace fs = std::filesystem;
+using quelvane::bench::CorpusGenerator;
+
+namespace {
+
+constexpr size_t kMB = 1000 * 1000;
+constexpr double kMiB = 1024.0 * 1024.0;
+int runsPerCase = 5;
+
+struct Measurement {
+  double seconds = 0;
+  double peakMiB = 0;
+};
+
+// Runs argv to completion; wall time and the child's peak resident memory.
+Measurement Spawn(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::fflush(stdout);  // or the child would print our buffer again
+  auto start = std::chrono::steady_clock::now();
+  pid_t child = fork();
+  if (child == 0) {
+    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  auto end = std::chrono::steady_clock::now();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "quelvane-bench: %s failed\n", argv[0].c_str());
+    std::exit(1);
+  }
+  return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss / 1024.0};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+uintmax_t FolderBytes(const fs::path& folder) {
+  uintmax_t total = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) total += entry.file_size();
+  return total;
+}
+
+uintmax_t LargestFile(const fs::path& folder) {
+  uintmax_t largest = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) largest = std::max(largest, entry.file_size());
+  return largest;
+}
+
+// Each folder is made once; a marker file says it is complete.
+fs::path MakeFolder(const fs::path& corpus, const std::string& name, size_t files, size_t bytesPerFile,
+                    bool unbroken = false) {
+  fs::path folder = corpus / name;
+  if (fs::exists(folder / ".complete")) return folder;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  CorpusGenerator generator(20261206);
+  std::string bytes;
+  for (size_t i = 0; i < files; ++i) {
+    bytes.clear();
+    if (unbroken) {
+      generator.AppendUnbrokenParagraph(bytesPerFile, bytes);
+    } else {
+      generator.AppendNovel(bytesPerFile, bytes);
+    }
+    char fileName[32];
+    std::snprintf(fileName, sizeof fileName, "卷%05zu.txt", i + 1);
+    WriteBytes(folder / fileName, bytes);
+  }
+  WriteBytes(folder / ".complete", "");
+  return folder;
+}
+
+const char* const kLinkSettings =
+    "optLink=1\ntxtLink(0)=第?章\nchkOrdinal=1\n"
+    "txtAllS(0)=（本章完）\ntxtAllT(0)=\ntxtRightS(0)=请收藏本站\ntxtRightT(0)=\n"
+    "txtReplaceS=CEO\ntxtReplaceT=首席执行官\ntxtBegin(1)=  \ntxtBegin(0)=\xE3\x80\x80\xE3\x80\x80\noptDelete=1\n";
+const char* const kDivideSettings = "optDivide=1\ntxtDivide=40\noptAdd=1\n";
+const char* const kKeepSettings = "txtEnd(0)=\xE3\x80\x82\noptDelete=1\n";
+
+struct Row {
+  std::string name;
+  double mb = 0, mbPerSecond = 0, peakMiB = 0, ratio = 0, seconds = 0;
+  uintmax_t largest = 0;
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+class Bench {
+ public:
+  Bench(fs::path work, std::string headless) : work_(std::move(work)), headless_(std::move(headless)) {
+    fs::create_directories(work_ / "settings");
+    for (auto [name, text] : {std::pair{"link", kLinkSettings}, {"divide", kDivideSettings}, {"keep", kKeepSettings}}) {
+      WriteBytes(work_ / "settings" / (std::string(name) + ".ini"), text);
+    }
+  }
+
+  // Medians of runs over fresh copies of `folder`.
+  Row Time(const std::string& name, const fs::path& folder, const std::string& what) {
+    std::vector<double> seconds, peaks;
+    fs::path copy = work_ / "run";
+    fs::path out = work_ / "out";
+    for (int run = 0; run < runsPerCase; ++run) {
+      fs::remove_all(copy);
+      fs::remove_all(out);
+      fs::create_directories(out);
+      fs::copy(folder, copy);
+      fs::remove(copy / ".complete");
+      Measurement m;
+      if (what == "iconv") {
+        m = Spawn({"/bin/sh", "-c",
+                   "cd '" + copy.string() + "' && for f in *.txt; do iconv -f CP936 -t UTF-16LE \"$f\" | "
+                   "iconv -f UTF-16LE -t CP936 > '" + out.string() + "'/\"$f\"; done"});
+      } else if (what == "copy") {
+        m = Spawn({"/bin/cp", "-r", "--", copy.string() + "/.", out.string()});
+      } else {
+        m = Spawn({headless_, (work_ / "settings" / (what + ".ini")).string(), copy.string()});
+      }
+      seconds.push_back(m.seconds);
+      peaks.push_back(m.peakMiB);
+    }
+    Row row;
+    row.name = name;
+    row.mb = static_cast<double>(FolderBytes(folder)) / kMB;
+    row.seconds = Median(seconds);
+    row.mbPerSecond = row.mb / row.seconds;
+    row.peakMiB = Median(peaks);
+    row.largest = LargestFile(folder);
+    return row;
+  }
+
+ private:
+  fs::path work_;
+  std::string headless_;
+};
+
+void Print(const Row& row, double iconvMBps) {
+  double limit = 3.0 * static_cast<double>(row.largest) / kMiB + 16;
+  std::printf("| %-34s | %7.1f | %8.1f | %8.1f | %6.2f | %8.1f |\n", row.name.c_str(), row.mb, row.mbPerSecond,
+              row.peakMiB, row.mbPerSecond / iconvMBps, limit);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: quelvane-bench HEADLESS WORK_FOLDER [--quick]\n");
+    return 2;
+  }
+  const std::string headless = fs::absolute(argv[1]);
+  const fs::path work = fs::absolute(argv[2]);
+  const bool quick = argc > 3 && std::string(argv[3]) == "--quick";
+  if (quick) runsPerCase = 1;
+  const size_t scale = quick ? 10 : 1;  // --quick: a tenth of the sizes, one run each
+  const fs::path corpus = work / (quick ? "corpus-quick" : "corpus");
+
+  std::printf("Generating folders in %s ...\n", corpus.c_str());
+  std::fflush(stdout);
+  fs::path fifty = MakeFolder(corpus, "50-files", 50, 2 * kMB / scale);
+  fs::path single = MakeFolder(corpus, "1-file-100MB", 1, 100 * kMB / scale);
+  fs::path small = MakeFolder(corpus, "10000-files", 10000 / scale, 10 * 1000);
+  fs::path unbroken = MakeFolder(corpus, "unbroken-50MB", 1, 50 * kMB / scale, true);
+  fs::path novel50 = MakeFolder(corpus, "1-file-50MB", 1, 50 * kMB / scale);
+  std::vector<std::pair<std::string, fs::path>> scaling;
+  for (size_t mb : {1, 10, 100, 400}) {
+    fs::path folder = mb == 100 ? single : MakeFolder(corpus, "1-file-" + std::to_string(mb) + "MB", 1, mb * kMB / scale);
+    scaling.emplace_back(std::to_string(mb) + " MB file, link", folder);
+  }
+
+  Bench bench(work, headless);
+  std::printf("\nMedians of %d runs; ratio = MB/s over the iconv round trip of the same folder.\n\n", runsPerCase);
+  std::printf("| %-34s | %7s | %8s | %8s | %6s | %8s |\n", "case", "MB", "MB/s", "peak MiB", "ratio", "RSS cap");
+  std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(9, '-').c_str(),
+              std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(8, '-').c_str(),
+              std::string(10, '-').c_str());
+
+  std::map<std::string, Row> rows;
+  auto measure = [&](const std::string& label, const fs::path& folder, const std::vector<std::string>& modes) {
+    Row iconv = bench.Time(label + ": iconv round trip", folder, "iconv");
+    Print(iconv, iconv.mbPerSecond);
+    Row copy = bench.Time(label + ": plain copy", folder, "copy");
+    Print(copy, iconv.mbPerSecond);
+    for (const std::string& mode : modes) {
+      Row row = bench.Time(label + ": " + mode, folder, mode);
+      Print(row, iconv.mbPerSecond);
+      rows[label + "/" + mode] = row;
+    }
+  };
+  measure("50 files", fifty, {"link", "divide", "keep"});
+  measure("1 file", single, {"link", "divide", "keep"});
+  measure("10000 files", small, {"link"});
+  for (auto& [label, folder] : scaling) {
+    if (folder == single) continue;
+    Row row = bench.Time(label, folder, "link");
+    Print(row, row.mbPerSecond);
+    rows[label] = row;
+  }
+  Row novel = bench.Time("50 MB novel, link", novel50, "link");
+  Print(novel, novel.mbPerSecond);
+  Row worst = bench.Time("50 MB one paragraph, link", unbroken, "link");
+  Print(worst, worst.mbPerSecond);
+
+  const double overheadMs =
+      (rows["10000 files/link"].seconds - rows["1 file/link"].seconds) / static_cast<double>(10000 / scale) * 1000;
+  std::printf("\nPer-file overhead: %.3f ms\n", overheadMs);
+  std::printf("One paragraph vs novel, 50 MB: %.2f x the time\n", worst.seconds / novel.seconds);
+  std::vector<double> speeds = {rows["1 MB file, link"].mbPerSecond, rows["10 MB file, link"].mbPerSecond,
+                                rows["1 file/link"].mbPerSecond, rows["400 MB file, link"].mbPerSecond};
+  double mean = 0;
+  for (double s : speeds) mean += s / speeds.size();
+  double spread = 0;
+  for (double s : speeds) spread = std::max(spread, std::abs(s - mean) / mean);
+  std::printf("Scaling 1/10/100/400 MB: %.0f / %.0f / %.0f / %.0f MB/s (largest deviation from the mean %.0f%%)\n",
+              speeds[0], speeds[1], speeds[2], speeds[3], spread * 100);
+  fs::remove_all(work / "run");
+  fs::remove_all(work / "out");
+  return 0;
+}

@@ -1,0 +1,76 @@
+// Writes the code page 936 lookup tables as C++ arrays, taken from ICU's
+// converter at build time, so that ICU stays the source of truth while a run
+// pays nothing to build them. Only round-trip pairs are kept: a byte
+// sequence that would come back different after decoding and encoding has
+// no entry, and the decoder treats it as invalid.
+//
+// usage: generate_code_page_936_tables OUTPUT_FILE
+
+#include <unicode/ucnv.h>
+#include <unicode/uset.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kFirstLead = 0x81, kLastLead = 0xFE;
+constexpr unsigned kFirstTrail = 0x40, kLastTrail = 0xFE;
+constexpr unsigned kTrailCount = kLastTrail - kFirstTrail + 1;
+
+template <typename T>
+void WriteArray(std::ofstream& out, const char* declaration, const std::vector<T>& values) {
+  out << declaration << " = {";
+  for (size_t i = 0; i < values.size(); ++i) out << (i % 16 == 0 ? "\n    " : " ") << values[i] << ",";
+  out << "\n};\n\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open("windows-936", &status), ucnv_close);
+  std::unique_ptr<USet, decltype(&uset_close)> roundTrip(uset_openEmpty(), uset_close);
+  ucnv_getUnicodeSet(converter.get(), roundTrip.get(), UCNV_ROUNDTRIP_SET, &status);
+  if (U_FAILURE(status)) {
+    std::fprintf(stderr, "ICU cannot provide code page 936: %s\n", u_errorName(status));
+    return 1;
+  }
+
+  std::vector<unsigned> single(128, 0);                                         // bytes 0x80..0xFF
+  std::vector<unsigned> pairs((kLastLead - kFirstLead + 1) * kTrailCount, 0);  // lead, trail
+  std::vector<unsigned> encode(0x10000, 0);  // unit -> 0 none, < 0x100 one byte, else lead << 8 | trail
+  for (unsigned ascii = 0; ascii < 0x80; ++ascii) encode[ascii] = ascii;
+
+  for (int32_t range = 0; range < uset_getItemCount(roundTrip.get()); ++range) {
+    UChar32 first = 0, last = 0;
+    uset_getItem(roundTrip.get(), range, &first, &last, nullptr, 0, &status);
+    for (UChar32 c = first; c <= last && c < 0x10000; ++c) {
+      const UChar unit = static_cast<UChar>(c);
+      char bytes[4];
+      UErrorCode error = U_ZERO_ERROR;
+      const int32_t length = ucnv_fromUChars(converter.get(), bytes, sizeof bytes, &unit, 1, &error);
+      if (U_FAILURE(error)) continue;
+      const auto b0 = static_cast<unsigned char>(bytes[0]);
+      if (length == 1 && b0 >= 0x80) {
+        single[b0 - 0x80] = unit;
+        encode[unit] = b0;
+      } else if (length == 2) {
+        const auto b1 = static_cast<unsigned char>(bytes[1]);
+        if (b0 < kFirstLead || b0 > kLastLead || b1 < kFirstTrail || b1 > kLastTrail) continue;
+        pairs[(b0 - kFirstLead) * kTrailCount + (b1 - kFirstTrail)] = unit;
+        encode[unit] = b0 << 8 | b1;
+      }
+    }
+  }
+
+  std::ofstream out(argv[1]);
+  out << "// Generated from ICU's windows-936 converter by generate_code_page_936_tables.\n\n";
+  WriteArray(out, "constexpr char16_t kSingleByte[128]", single);
+  WriteArray(out, "constexpr char16_t kDoubleByte[126 * 191]", pairs);
+  WriteArray(out, "constexpr uint16_t kEncode[0x10000]", encode);
+  return out ? 0 : 1;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Scratch memory that the codecs fill through a pointer. Unlike a string it
+// is never zeroed only to be overwritten: on a 100 MB file that would cost
+// as much as the decoding itself.
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+
+namespace quelvane {
+
+template <typename T>
+class RawBuffer {
+ public:
+  // Room for `count` elements; what the buffer held is lost when it grows.
+  // Never null, so a codec's result tells failure from an empty text.
+  T* Room(size_t count) {
+    if (count > capacity_ || !data_) {
+      count = std::max<size_t>(count, 256);
+      data_.reset(new T[count]);
+      capacity_ = count;
+    }
+    return data_.get();
+  }
+  T* data() { return data_.get(); }
+  size_t capacity() const { return capacity_; }
+
+ private:
+  std::unique_ptr<T[]> data_;
+  size_t capacity_ = 0;
+};
+
+}  // namespace quelvane
