@@ -6,7 +6,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <mutex>
 #include <random>
+#include <set>
 
 namespace quelvane {
 namespace {
@@ -33,9 +36,26 @@ std::string TemporaryPathFor(const std::string& path) {
   return temporary;
 }
 
+// The status change time moves with every chmod, chown and attribute change
+// too: without it, metadata changed meanwhile would be put back as it was.
 bool SameVersion(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// A write past the file size limit (ulimit -f) must fail with EFBIG and
+// leave that one file alone, not kill the whole run with SIGXFSZ. A handler
+// the program installed itself is kept.
+void IgnoreFileSizeSignal() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction current {};
+    if (sigaction(SIGXFSZ, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+        current.sa_handler == SIG_DFL) {
+      signal(SIGXFSZ, SIG_IGN);
+    }
+  });
 }
 
 }  // namespace
@@ -88,6 +108,7 @@ bool FileReplacement::StartTemporaryFile() {
                                  ? ReplaceOutcome::ReadOnly
                                  : ReplaceOutcome::Failed);
   fs_.Close(probe);  // opened only to ask; nothing was written through it
+  IgnoreFileSizeSignal();
 
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporaryPath_ = TemporaryPathFor(original_.path);
@@ -112,14 +133,34 @@ bool FileReplacement::WriteAll(std::string_view bytes) {
   return true;
 }
 
+bool FileReplacement::RemoveInheritedAttributes() {
+  ssize_t size = fs_.Flistxattr(fd_, nullptr, 0);
+  if (size <= 0) return size == 0 || errno == ENOTSUP;
+  std::string names(static_cast<size_t>(size), '\0');
+  size = fs_.Flistxattr(fd_, names.data(), names.size());
+  if (size < 0) return false;
+  names.resize(static_cast<size_t>(size));
+  std::set<std::string_view> kept;
+  for (const auto& attribute : original_.extendedAttributes) kept.insert(attribute.first);
+  for (size_t at = 0; at < names.size();) {
+    const std::string name(names.c_str() + at);
+    at += name.size() + 1;
+    if (!name.empty() && !kept.contains(name) && fs_.Fremovexattr(fd_, name.c_str()) != 0) return false;
+  }
+  return true;
+}
+
 bool FileReplacement::CopyMetadata() {
   // Owner first: changing it clears set-user-ID bits that the mode then restores.
   if (fs_.Fchown(fd_, original_.info.st_uid, original_.info.st_gid) != 0) return false;
-  if (fs_.Fchmod(fd_, original_.info.st_mode & 07777) != 0) return false;
+  // A new file inherits the folder's default ACL: the original may have none.
+  if (!RemoveInheritedAttributes()) return false;
   for (const auto& [name, value] : original_.extendedAttributes) {
     if (fs_.Fsetxattr(fd_, name.c_str(), value.data(), value.size()) != 0) return false;
   }
-  return true;
+  // Mode last, so that it ends exactly as the original's whatever the ACL
+  // writes above did to it.
+  return fs_.Fchmod(fd_, original_.info.st_mode & 07777) == 0;
 }
 
 ReplaceOutcome FileReplacement::Commit() {

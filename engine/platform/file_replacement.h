@@ -44,6 +44,7 @@ class FileReplacement : public ByteSink {
   bool StartTemporaryFile();
   bool WriteAll(std::string_view bytes);
   bool CopyMetadata();
+  bool RemoveInheritedAttributes();
   bool Fail(ReplaceOutcome outcome);
   void RemoveTemporaryFile();
 

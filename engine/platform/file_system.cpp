@@ -33,6 +33,7 @@ ssize_t FileSystem::Fgetxattr(int fd, const char* name, void* value, size_t size
 int FileSystem::Fsetxattr(int fd, const char* name, const void* value, size_t size) {
   return ::fsetxattr(fd, name, value, size, 0);
 }
+int FileSystem::Fremovexattr(int fd, const char* name) { return ::fremovexattr(fd, name); }
 int FileSystem::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int FileSystem::Unlink(const char* path) { return ::unlink(path); }
 std::string FileSystem::RealPath(const char* path) {

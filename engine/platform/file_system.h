@@ -28,6 +28,7 @@ class FileSystem {
   virtual ssize_t Flistxattr(int fd, char* names, size_t size);
   virtual ssize_t Fgetxattr(int fd, const char* name, void* value, size_t size);
   virtual int Fsetxattr(int fd, const char* name, const void* value, size_t size);
+  virtual int Fremovexattr(int fd, const char* name);
   virtual int Rename(const char* from, const char* to);
   virtual int Unlink(const char* path);
   // The path with every symbolic link resolved; empty with errno set on failure.
