@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/memory_advice.h"
+
 namespace quelvane {
 
 class LineList {
@@ -24,6 +26,8 @@ class LineList {
   void ReserveForBytes(size_t bytes) {
     text_.reserve(bytes);
     ends_.reserve(bytes / 32);
+    AdviseHugePages(text_.data(), text_.capacity() * sizeof(char16_t));
+    AdviseHugePages(ends_.data(), ends_.capacity() * sizeof(size_t));
   }
 
   void Append(std::u16string_view entry) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/case_fold.h"
+#include "text.h"
 #include "raw_buffer.h"
 
 namespace quelvane {
@@ -21,11 +22,12 @@ constexpr std::string_view kLineBreak = "\r\n";
 // Non-overlapping, left to right; the inserted text is not searched again.
 std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view find,
                                std::u16string_view replacement, std::u16string& scratch) {
-  size_t at = line.find(find);
-  if (find.empty() || at == std::u16string_view::npos) return line;
+  if (find.empty()) return line;
+  size_t at = FindText(line, find);
+  if (at == std::u16string_view::npos) return line;
   scratch.clear();
   size_t from = 0;
-  for (; at != std::u16string_view::npos; at = line.find(find, from)) {
+  for (; at != std::u16string_view::npos; at = FindText(line, find, from)) {
     scratch.append(line.substr(from, at - from));
     scratch.append(replacement);
     from = at + find.size();

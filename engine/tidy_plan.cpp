@@ -1,6 +1,5 @@
 #include "tidy_plan.h"
 
-#include <cstring>
 
 #include "line_division.h"
 #include "number_text.h"
@@ -27,17 +26,17 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
   joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
   lines.ReserveForBytes(bytes.size());
-  size_t start = 0;
-  while (start < bytes.size()) {
-    const void* cr = std::memchr(bytes.data() + start, '\r', bytes.size() - start);
-    size_t end = cr ? static_cast<size_t>(static_cast<const char*>(cr) - bytes.data()) : bytes.size();
-    size_t next = end;
-    if (next < bytes.size()) next += (next + 1 < bytes.size() && bytes[next + 1] == '\n') ? 2 : 1;
-    const bool isLastLine = next == bytes.size();
-
-    char16_t* decoded = line_.Room(end - start);
-    char16_t* decodedEnd = DecodeText(encoding, bytes.substr(start, end - start), decoded);
+  // Room for the longest possible line; only what a line uses is touched.
+  char16_t* const decoded = line_.Room(bytes.size());
+  const char* from = bytes.data();
+  const char* const end = from + bytes.size();
+  while (from < end) {
+    char16_t* decodedEnd = DecodeLine(encoding, from, end, decoded);
     if (decodedEnd == nullptr) return ReadOutcome::NotText;
+    // `from` is at the CR that ends the line, or at the end of the bytes.
+    if (from < end) from += (from + 1 < end && from[1] == '\n') ? 2 : 1;
+    const bool isLastLine = from == end;
+
     std::u16string_view line(decoded, static_cast<size_t>(decodedEnd - decoded));
     line = ApplyWholeLineRules(line, plan_.wholeLineRules);
     switch (plan_.paragraphMode) {
@@ -51,7 +50,6 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
         joiner_.LinkLine(line, isLastLine, lines);
         break;
     }
-    start = next;
   }
   return ReadOutcome::Read;
 }

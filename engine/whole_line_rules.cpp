@@ -25,14 +25,19 @@ WholeLineRules MakeWholeLineRules(const TidySettings& settings) {
 
 std::u16string_view ApplyWholeLineRules(std::u16string_view line, const WholeLineRules& rules) {
   // Each pair sees the line as the pairs before it left it.
+  std::u16string_view trimmed = TrimSpaces(line);
+  auto replace = [&](const WholeLineRule& rule) {
+    line = rule.replacement;
+    trimmed = TrimSpaces(line);
+  };
   for (const WholeLineRule& rule : rules.equal) {
-    if (TrimSpaces(line) == rule.match) line = rule.replacement;
+    if (trimmed == rule.match) replace(rule);
   }
   for (const WholeLineRule& rule : rules.startsWith) {
-    if (TrimSpaces(line).starts_with(rule.match)) line = rule.replacement;
+    if (trimmed.starts_with(rule.match)) replace(rule);
   }
   for (const WholeLineRule& rule : rules.endsWith) {
-    if (TrimSpaces(line).ends_with(rule.match)) line = rule.replacement;
+    if (trimmed.ends_with(rule.match)) replace(rule);
   }
   return line;
 }

@@ -18,7 +18,6 @@ namespace {
 
 constexpr unsigned kFirstLead = 0x81, kLastLead = 0xFE;
 constexpr unsigned kFirstTrail = 0x40, kLastTrail = 0xFE;
-constexpr unsigned kTrailCount = kLastTrail - kFirstTrail + 1;
 
 template <typename T>
 void WriteArray(std::ofstream& out, const char* declaration, const std::vector<T>& values) {
@@ -40,8 +39,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<unsigned> single(128, 0);                                         // bytes 0x80..0xFF
-  std::vector<unsigned> pairs((kLastLead - kFirstLead + 1) * kTrailCount, 0);  // lead, trail
+  std::vector<unsigned> single(128, 0);     // bytes 0x80..0xFF
+  std::vector<unsigned> pairs(0x10000, 0);  // lead << 8 | trail: one lookup, no range checks
   std::vector<unsigned> encode(0x10000, 0);  // unit -> 0 none, < 0x100 one byte, else lead << 8 | trail
   for (unsigned ascii = 0; ascii < 0x80; ++ascii) encode[ascii] = ascii;
 
@@ -61,7 +60,7 @@ int main(int argc, char** argv) {
       } else if (length == 2) {
         const auto b1 = static_cast<unsigned char>(bytes[1]);
         if (b0 < kFirstLead || b0 > kLastLead || b1 < kFirstTrail || b1 > kLastTrail) continue;
-        pairs[(b0 - kFirstLead) * kTrailCount + (b1 - kFirstTrail)] = unit;
+        pairs[b0 << 8 | b1] = unit;
         encode[unit] = b0 << 8 | b1;
       }
     }
@@ -70,7 +69,7 @@ int main(int argc, char** argv) {
   std::ofstream out(argv[1]);
   out << "// Generated from ICU's windows-936 converter by generate_code_page_936_tables.\n\n";
   WriteArray(out, "constexpr char16_t kSingleByte[128]", single);
-  WriteArray(out, "constexpr char16_t kDoubleByte[126 * 191]", pairs);
+  WriteArray(out, "constexpr char16_t kDoubleByte[0x10000]", pairs);
   WriteArray(out, "constexpr uint16_t kEncode[0x10000]", encode);
   return out ? 0 : 1;
 }

@@ -7,31 +7,41 @@ namespace {
 
 #include "code_page_936_tables.inc"
 
-constexpr unsigned kFirstLead = 0x81, kLastLead = 0xFE;
-constexpr unsigned kFirstTrail = 0x40, kLastTrail = 0xFE;
-constexpr unsigned kTrailCount = kLastTrail - kFirstTrail + 1;
 constexpr char16_t kNoMapping = 0;  // U+0000 is only ever the single byte 0x00
 
 }  // namespace
 
-char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to) {
-  const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = from + bytes.size();
-  while (from < end) {
-    const unsigned b0 = *from++;
+char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* to) {
+  const auto* from = reinterpret_cast<const unsigned char*>(bytes);
+  const auto* stop = reinterpret_cast<const unsigned char*>(end);
+  while (from < stop) {
+    const unsigned b0 = *from;
     if (b0 < 0x80) {
+      if (b0 == '\r') break;  // never a trail byte (trails are 0x40..0xFE)
       *to++ = static_cast<char16_t>(b0);
-      continue;
+      ++from;
+    } else if (char16_t unit; from + 1 < stop && (unit = kDoubleByte[b0 << 8 | from[1]]) != kNoMapping) {
+      *to++ = unit;
+      from += 2;
+    } else if (kSingleByte[b0 - 0x80] != kNoMapping) {  // 0x80 and 0xFF lead no pair
+      *to++ = kSingleByte[b0 - 0x80];
+      ++from;
+    } else {
+      return nullptr;
     }
-    char16_t unit = kSingleByte[b0 - 0x80];
-    if (unit == kNoMapping) {
-      if (from == end || b0 < kFirstLead || b0 > kLastLead) return nullptr;
-      const unsigned b1 = *from++;
-      if (b1 < kFirstTrail || b1 > kLastTrail) return nullptr;
-      unit = kDoubleByte[(b0 - kFirstLead) * kTrailCount + (b1 - kFirstTrail)];
-      if (unit == kNoMapping) return nullptr;
-    }
-    *to++ = unit;
+  }
+  bytes = reinterpret_cast<const char*>(from);
+  return to;
+}
+
+char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to) {
+  const char* from = bytes.data();
+  const char* end = from + bytes.size();
+  while (to != nullptr) {
+    to = DecodeCodePage936Line(from, end, to);
+    if (from == end || to == nullptr) return to;
+    *to++ = u'\r';
+    ++from;
   }
   return to;
 }

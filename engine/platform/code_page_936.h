@@ -16,6 +16,9 @@ namespace quelvane {
 // character of code page 936.
 char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to);
 
+// The same up to the first CR: `bytes` is moved to the CR, or to `end`.
+char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* to);
+
 // Encodes into `to`, which has room for 2 × text.size() bytes. Returns the
 // end of the bytes, or nullptr when a character has no round-trip form.
 char* EncodeCodePage936(std::u16string_view text, char* to);

@@ -26,8 +26,9 @@ std::string_view EncodingPreamble(TextEncoding encoding) {
   return encoding == TextEncoding::Utf8WithBom ? kUtf8ByteOrderMark : std::string_view();
 }
 
-char16_t* DecodeText(TextEncoding encoding, std::string_view bytes, char16_t* to) {
-  return encoding == TextEncoding::CodePage936 ? DecodeCodePage936(bytes, to) : DecodeUtf8(bytes, to);
+char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end, char16_t* to) {
+  return encoding == TextEncoding::CodePage936 ? DecodeCodePage936Line(bytes, end, to)
+                                               : DecodeUtf8Line(bytes, end, to);
 }
 
 char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to) {

@@ -21,10 +21,13 @@ std::string_view EncodingPreamble(TextEncoding encoding);
 
 // Both fail (nullptr), rather than substitute, when the text has no exact
 // form in the encoding: the caller then leaves the file as it was.
-// Decoding needs room for bytes.size() code units, encoding for
-// kMaxBytesPerUnit × text.size() bytes.
+// Decoding needs room for as many code units as there are bytes, encoding
+// for kMaxBytesPerUnit × text.size() bytes.
 inline constexpr size_t kMaxBytesPerUnit = 3;
-char16_t* DecodeText(TextEncoding encoding, std::string_view bytes, char16_t* to);
+
+// Decodes one line: the bytes from `bytes` up to the next CR or `end`,
+// moving `bytes` there.
+char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end, char16_t* to);
 char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to);
 
 }  // namespace quelvane

@@ -49,15 +49,16 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) {
-  const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = from + bytes.size();
-  while (from < end) {
+char16_t* DecodeUtf8Line(const char*& bytes, const char* end, char16_t* to) {
+  const auto* from = reinterpret_cast<const unsigned char*>(bytes);
+  const auto* stop = reinterpret_cast<const unsigned char*>(end);
+  while (from < stop) {
     if (*from < 0x80) {
+      if (*from == '\r') break;  // never inside a sequence
       *to++ = *from++;
       continue;
     }
-    const char32_t c = NextCodePoint(from, end);
+    const char32_t c = NextCodePoint(from, stop);
     if (c == kInvalid) return nullptr;
     if (c >= 0x10000) {
       *to++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
@@ -65,6 +66,19 @@ char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) {
     } else {
       *to++ = static_cast<char16_t>(c);
     }
+  }
+  bytes = reinterpret_cast<const char*>(from);
+  return to;
+}
+
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) {
+  const char* from = bytes.data();
+  const char* end = from + bytes.size();
+  while (to != nullptr) {
+    to = DecodeUtf8Line(from, end, to);
+    if (from == end || to == nullptr) return to;
+    *to++ = u'\r';
+    ++from;
   }
   return to;
 }

@@ -13,6 +13,8 @@ bool IsValidUtf8(std::string_view bytes);
 // the end, or nullptr for ill-formed input.
 char16_t* DecodeUtf8(std::string_view bytes, char16_t* to);
 char* EncodeUtf8(std::u16string_view text, char* to);
+// Decodes up to the first CR: `bytes` is moved to the CR, or to `end`.
+char16_t* DecodeUtf8Line(const char*& bytes, const char* end, char16_t* to);
 
 // Appending forms; on failure `out` is left as it was and false is returned.
 bool DecodeUtf8(std::string_view bytes, std::u16string& out);

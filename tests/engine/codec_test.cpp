@@ -1,4 +1,5 @@
-// The byte level: encodings, lossless decoding, and case-insensitive tests.
+// The character level: encodings, lossless decoding, case-insensitive
+// tests and text search.
 
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
@@ -9,6 +10,7 @@
 #include "platform/code_page_936.h"
 #include "platform/text_encoding.h"
 #include "platform/utf8.h"
+#include "text.h"
 
 namespace quelvane {
 namespace {
@@ -129,6 +131,21 @@ TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
   EXPECT_FALSE(StartsWithIgnoringCase(u"Ａbc", u"abc"));  // no width folding
   EXPECT_FALSE(StartsWithIgnoringCase(u"ab", u"abc"));
   EXPECT_TRUE(StartsWithIgnoringCase(u"\U00010400x", u"\U00010428"));
+}
+
+TEST(FindText, FindsEveryPositionWhateverTheAlignment) {
+  for (size_t length = 0; length < 12; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      std::u16string text(length, u'甲');
+      text[at] = u'\x8000';  // a unit with its high bit set, next to others that share bytes
+      EXPECT_EQ(FindCodeUnit(text, u'\x8000'), at);
+      EXPECT_EQ(FindCodeUnit(text, u'\x8000', at + 1), std::u16string_view::npos);
+    }
+    EXPECT_EQ(FindCodeUnit(std::u16string(length, u'\x0080'), u'\x8000'), std::u16string_view::npos);
+  }
+  EXPECT_EQ(FindText(u"abababc", u"abc"), 4u);
+  EXPECT_EQ(FindText(u"ab", u"abc"), std::u16string_view::npos);
+  EXPECT_EQ(FindText(u"xxxxxxxx第一", u"第一"), 8u);
 }
 
 }  // namespace
