@@ -12,4 +12,8 @@ namespace quelvane {
 bool StartsWithIgnoringCase(std::u16string_view line, std::u16string_view text);
 bool EndsWithIgnoringCase(std::u16string_view line, std::u16string_view text);
 
+// The only characters beyond ASCII whose simple case folding is ASCII:
+// ſ (U+017F) folds to s and the Kelvin sign (U+212A) to k.
+constexpr bool MayFoldToAscii(char32_t c) { return c == 0x017F || c == 0x212A; }
+
 }  // namespace quelvane

@@ -2,6 +2,7 @@
 // tests and text search.
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 
 #include <memory>
@@ -131,6 +132,14 @@ TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
   EXPECT_FALSE(StartsWithIgnoringCase(u"Ａbc", u"abc"));  // no width folding
   EXPECT_FALSE(StartsWithIgnoringCase(u"ab", u"abc"));
   EXPECT_TRUE(StartsWithIgnoringCase(u"\U00010400x", u"\U00010428"));
+  EXPECT_TRUE(StartsWithIgnoringCase(u"\u212Aelvin", u"kel"));
+  EXPECT_TRUE(EndsWithIgnoringCase(u"Mitte\u017F", u"S"));
+  // The shortcut for ASCII holds for every character ICU knows.
+  for (UChar32 c = 0x80; c < 0x110000; ++c) {
+    if (u_foldCase(c, U_FOLD_CASE_DEFAULT) < 0x80) {
+      EXPECT_TRUE(MayFoldToAscii(c)) << c;
+    }
+  }
 }
 
 TEST(FindText, FindsEveryPositionWhateverTheAlignment) {
