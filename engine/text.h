@@ -31,6 +31,16 @@ inline bool IsOnlySpaces(std::u16string_view text) {
   return text.find_first_not_of(kSpace) == std::u16string_view::npos;
 }
 
+// The code point at `i`, moving `i` past it; an unpaired surrogate stands
+// for itself.
+inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {
+  const char32_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+    return 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+  }
+  return c;
+}
+
 // The position of the first `unit` in `text`, or npos. Four code units at a
 // time: find-and-replace scans every line of a file, and this made the whole
 // output pass a fifth faster than a unit-by-unit loop.

@@ -1,11 +1,14 @@
 #pragma once
 // The case-insensitive tests of head and tail removal: Unicode simple case
-// folding, code point by code point (ICU's u_foldCase, default option). No
-// width folding: Ａ is not a.
+// folding, code point by code point (as ICU's u_foldCase with the default
+// option, from which the table is generated). No width folding: Ａ is not a.
 
 #include <string_view>
 
 namespace quelvane {
+
+// The simple case folding of one code point.
+char32_t FoldCase(char32_t c);
 
 // Whether the first (last) text.size() code units of `line` fold to the
 // same code points as `text`.

@@ -3,8 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +10,7 @@
 #include <tuple>
 
 #include "../text.h"
+#include "case_fold.h"
 #include "utf8.h"
 
 namespace quelvane {
@@ -31,14 +30,12 @@ std::string SortKey(const std::u16string& name) {
   std::u16string folded;
   folded.reserve(name.size());
   for (size_t i = 0; i < name.size();) {
-    UChar32 c;
-    U16_NEXT(name.data(), i, name.size(), c);
-    UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-    if (U_IS_BMP(f)) {
+    const char32_t f = FoldCase(NextCodePoint(name, i));
+    if (f < 0x10000) {
       folded += static_cast<char16_t>(f);
     } else {
-      folded += U16_LEAD(f);
-      folded += U16_TRAIL(f);
+      folded += static_cast<char16_t>(0xD800 + ((f - 0x10000) >> 10));
+      folded += static_cast<char16_t>(0xDC00 + ((f - 0x10000) & 0x3FF));
     }
   }
   return Utf16ToUtf8(folded);

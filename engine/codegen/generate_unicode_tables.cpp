@@ -1,11 +1,15 @@
-// Writes the code page 936 lookup tables as C++ arrays, taken from ICU's
-// converter at build time, so that ICU stays the source of truth while a run
-// pays nothing to build them. Only round-trip pairs are kept: a byte
-// sequence that would come back different after decoding and encoding has
-// no entry, and the decoder treats it as invalid.
+// Writes the tables the engine needs from ICU as C++ arrays, at build time,
+// so that ICU stays the source of truth while a run neither loads ICU nor
+// pays to build them:
+//  - code page 936, from ICU's windows-936 converter. Only round-trip pairs
+//    are kept: a byte sequence that would come back different after decoding
+//    and encoding has no entry, and the decoder treats it as invalid;
+//  - simple case folding (u_foldCase, default option), as the sorted list of
+//    the code points that fold to another.
 //
-// usage: generate_code_page_936_tables OUTPUT_FILE
+// usage: generate_unicode_tables CODE_PAGE_936_FILE CASE_FOLDING_FILE
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/uset.h>
 
@@ -28,8 +32,25 @@ void WriteArray(std::ofstream& out, const char* declaration, const std::vector<T
 
 }  // namespace
 
+bool WriteCaseFolding(const char* path) {
+  std::vector<unsigned> from, to;
+  for (UChar32 c = 0; c <= 0x10FFFF; ++c) {
+    const UChar32 folded = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+    if (folded == c) continue;
+    from.push_back(static_cast<unsigned>(c));
+    to.push_back(static_cast<unsigned>(folded));
+  }
+  std::ofstream out(path);
+  out << "// Generated from ICU's u_foldCase by generate_unicode_tables.\n\n";
+  out << "constexpr size_t kFoldedCount = " << from.size() << ";\n\n";
+  WriteArray(out, "constexpr char32_t kFoldedFrom[kFoldedCount]", from);
+  WriteArray(out, "constexpr char32_t kFoldedTo[kFoldedCount]", to);
+  return static_cast<bool>(out);
+}
+
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 3) return 2;
+  if (!WriteCaseFolding(argv[2])) return 1;
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open("windows-936", &status), ucnv_close);
   std::unique_ptr<USet, decltype(&uset_close)> roundTrip(uset_openEmpty(), uset_close);
@@ -67,7 +88,7 @@ int main(int argc, char** argv) {
   }
 
   std::ofstream out(argv[1]);
-  out << "// Generated from ICU's windows-936 converter by generate_code_page_936_tables.\n\n";
+  out << "// Generated from ICU's windows-936 converter by generate_unicode_tables.\n\n";
   WriteArray(out, "constexpr char16_t kSingleByte[128]", single);
   WriteArray(out, "constexpr char16_t kDoubleByte[0x10000]", pairs);
   WriteArray(out, "constexpr uint16_t kEncode[0x10000]", encode);
