@@ -1,0 +1,44 @@
+#pragma once
+// The program's one window. FrmMainControls lays the controls out; this
+// class gives them their behaviour: the drive, folder and file lists follow
+// one another, the paragraph modes enable their own controls, the division
+// length stays within four characters, and the run button hands the
+// options and the listed files to the engine's RunTidy, with
+// FrmMainRunWindow as the run's view of the window.
+
+#include <QString>
+#include <QWidget>
+
+#include "drives.h"
+#include "frm_main_controls.h"
+
+namespace quelvane {
+
+class VolumeSource;
+
+class FrmMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The drive list offers `volumes` and opens on the drive of
+  // `programFolder`; the folder list starts at `startFolder` (the process's
+  // current folder).
+  FrmMain(const VolumeSource& volumes, const QString& programFolder, const QString& startFolder,
+          QWidget* parent = nullptr);
+
+ private:
+  void Open(const QString& programFolder, const QString& startFolder);
+  void ChangeDrive(int drive);
+  bool ChangeFolder(const QString& folder);
+  void FillFileList();
+  void UpdateParagraphControls();
+  void HoldDivideLength();
+  void Tidy();
+  void Exit();
+
+  FrmMainControls c_;
+  Drives drives_;
+  QString fileFolder_;  // the folder whose files filTrim lists
+};
+
+}  // namespace quelvane

@@ -1,0 +1,41 @@
+#include "frm_main_run_window.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+#include "message_boxes.h"
+
+namespace quelvane {
+namespace {
+
+QString ToQString(std::u16string_view text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void FrmMainRunWindow::ShowNotice(std::u16string_view text) { ShowInformation(&window_, ToQString(text)); }
+
+bool FrmMainRunWindow::Confirm(std::u16string_view prompt) { return AskYesNo(&window_, ToQString(prompt)); }
+
+void FrmMainRunWindow::ShowProgress(int squares) {
+  progress_.setText(QString(squares, QChar(kProgressSquare)));
+  // The run blocks the event loop, so the label must paint now or never.
+  progress_.repaint();
+}
+
+void FrmMainRunWindow::BeginBusy() {
+  window_.setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void FrmMainRunWindow::EndBusy() {
+  QApplication::restoreOverrideCursor();
+  window_.setEnabled(true);
+}
+
+void FrmMainRunWindow::ProcessPendingMessages() { QCoreApplication::processEvents(); }
+
+}  // namespace quelvane

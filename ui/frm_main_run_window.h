@@ -1,0 +1,29 @@
+#pragma once
+// The main window as a run sees it: message boxes, the progress label, and
+// the busy state that keeps the user's hands off the options while files
+// are being rewritten.
+
+#include "run_window.h"
+
+class QLabel;
+class QWidget;
+
+namespace quelvane {
+
+class FrmMainRunWindow : public RunWindow {
+ public:
+  FrmMainRunWindow(QWidget& window, QLabel& progress) : window_(window), progress_(progress) {}
+
+  void ShowNotice(std::u16string_view text) override;
+  bool Confirm(std::u16string_view prompt) override;
+  void ShowProgress(int squares) override;
+  void BeginBusy() override;
+  void EndBusy() override;
+  void ProcessPendingMessages() override;
+
+ private:
+  QWidget& window_;
+  QLabel& progress_;
+};
+
+}  // namespace quelvane

@@ -1,0 +1,17 @@
+#pragma once
+// The program's two kinds of message box, both modal and captioned with the
+// application title. Their buttons read in Chinese once Qt's own translation
+// is loaded (see LoadQtTranslation).
+
+#include <QString>
+
+class QWidget;
+
+namespace quelvane {
+
+// Information icon, one OK button.
+void ShowInformation(QWidget* parent, const QString& text);
+// Question icon, Yes and No with No the default; true for Yes.
+bool AskYesNo(QWidget* parent, const QString& text);
+
+}  // namespace quelvane

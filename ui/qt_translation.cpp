@@ -1,0 +1,18 @@
+#include "qt_translation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace quelvane {
+
+bool LoadQtTranslation(QCoreApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
+}
+
+}  // namespace quelvane

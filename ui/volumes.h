@@ -1,0 +1,35 @@
+#pragma once
+// The mounted volumes offered in the drive list: the root file system and
+// the mounts of real devices and network shares, never pseudo file systems.
+// The source is an interface so that tests can offer volumes of their own.
+
+#include <QString>
+#include <vector>
+
+namespace quelvane {
+
+struct Volume {
+  QString mountPoint;
+  QString label;  // empty when the volume has none
+};
+
+// How a volume reads in the drive list: its mount point, then its label.
+QString VolumeCaption(const Volume& volume);
+
+class VolumeSource {
+ public:
+  virtual ~VolumeSource() = default;
+  virtual std::vector<Volume> Volumes() const = 0;
+};
+
+// The machine's mounts, from /proc/self/mountinfo.
+class MountedVolumes : public VolumeSource {
+ public:
+  std::vector<Volume> Volumes() const override;
+};
+
+// The mount points of /proc/self/mountinfo text that may hold user files, in
+// mount order, each once; "/" is always kept, even on an overlay.
+std::vector<QString> UserMountPoints(const QByteArray& mountInfo);
+
+}  // namespace quelvane
