@@ -1,0 +1,196 @@
+// The window as it opens: every control where the user expects it, with its
+// caption and start state, and the help text.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "frm_main.h"
+#include "help_text.h"
+#include "message_box_answerer.h"
+#include "ui_test_support.h"
+
+using namespace quelvane;
+using namespace quelvane::testing;
+
+class FrmMainLayoutTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename Control = QWidget>
+  Control* Find(const QString& name) const {
+    return window_->findChild<Control*>(name);
+  }
+
+  QTemporaryDir folder_;
+  std::unique_ptr<FakeVolumes> volumes_;
+  std::unique_ptr<FrmMain> window_;
+
+ private slots:
+  void init() {
+    volumes_ = std::make_unique<FakeVolumes>(std::vector<Volume>{{folder_.path(), {}}});
+    window_ = std::make_unique<FrmMain>(*volumes_, folder_.path(), folder_.path());
+  }
+  void cleanup() { window_.reset(); }
+
+  void startStates() {
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Quelvane"));
+    QCOMPARE(window_->size(), QSize(811, 535));
+    QVERIFY(Find<QRadioButton>("optParagraph")->isChecked());
+    QVERIFY(Find<QRadioButton>("optBlank")->isChecked());
+    for (const char* name : {"optLink", "optDivide", "optDelete", "optAdd"}) {
+      QVERIFY2(!Find<QRadioButton>(name)->isChecked(), name);
+    }
+    QVERIFY(!Find<QCheckBox>("chkOrdinal")->isChecked());
+    const QList<QLineEdit*> boxes = window_->findChildren<QLineEdit*>();
+    QCOMPARE(boxes.size(), 36);
+    for (const QLineEdit* box : boxes) QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
+    QVERIFY(Find<QLabel>("lblCourse")->text().isEmpty());
+
+    QStringList waiting{"chkOrdinal", "labDivide", "txtDivide"};
+    for (int i = 0; i < 5; ++i) waiting << QStringLiteral("labTop(%1)").arg(i) << QStringLiteral("txtLink(%1)").arg(i)
+                                        << QStringLiteral("labLink(%1)").arg(i);
+    for (const QString& name : waiting) QVERIFY2(!Find(name)->isEnabled(), qPrintable(name));
+  }
+
+  void runButtonComesFirst() {
+    window_->show();
+    QCOMPARE(window_->focusWidget(), Find("cmdTrim"));
+    QCOMPARE(Find("cmdTrim")->nextInFocusChain(), Find("cmdExit"));
+  }
+
+  void captions_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("cmdTrim") << "cmdTrim" << "整理&T";
+    QTest::newRow("cmdExit") << "cmdExit" << "退出&X";
+    QTest::newRow("frmAll") << "frmAll" << "整行替换";
+    QTest::newRow("frmParagraph") << "frmParagraph" << "段落处理";
+    QTest::newRow("frmBegin") << "frmBegin" << "首尾处理";
+    QTest::newRow("frmBlank") << "frmBlank" << "空行处理";
+    QTest::newRow("frmReplace") << "frmReplace" << "文字替换";
+    QTest::newRow("labAll") << "labAll" << "与左栏内容相同的行，整行替换为对应右栏中的内容";
+    QTest::newRow("labLeft") << "labLeft" << "以左栏内容开头的行，整行替换为对应右栏中的内容";
+    QTest::newRow("labRight") << "labRight" << "以左栏内容结尾的行，整行替换为对应右栏中的内容";
+    QTest::newRow("labTop(4)") << "labTop(4)" << "以";
+    QTest::newRow("labLink(4)") << "labLink(4)" << "开头视为整段";
+    QTest::newRow("optLink") << "optLink" << "断行续接";
+    QTest::newRow("chkOrdinal") << "chkOrdinal" << "以序数词开头视为整段";
+    QTest::newRow("optDivide") << "optDivide" << "等长分段";
+    QTest::newRow("labDivide") << "labDivide" << "分段后每段最多保留的字符数：";
+    QTest::newRow("optParagraph") << "optParagraph" << "不调段落";
+    QTest::newRow("LabBegin(0)") << "LabBegin(0)" << "段首增加文字";
+    QTest::newRow("LabEnd(0)") << "LabEnd(0)" << "段尾增加文字";
+    QTest::newRow("LabBegin(1)") << "LabBegin(1)" << "段首取消文字";
+    QTest::newRow("LabEnd(1)") << "LabEnd(1)" << "段尾取消文字";
+    QTest::newRow("optDelete") << "optDelete" << "删除空行";
+    QTest::newRow("optAdd") << "optAdd" << "段间设行";
+    QTest::newRow("optBlank") << "optBlank" << "不调空行";
+    QTest::newRow("labReplace") << "labReplace" << "替换为";
+  }
+  void captions() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QWidget* control = Find(name);
+    QVERIFY(control);
+    if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+      QCOMPARE(frame->title(), caption);
+    } else {
+      QCOMPARE(control->property("text").toString(), caption);
+    }
+  }
+
+  // A fixed layout must still leave every control whole and visible. Rows
+  // a twip-row apart (the uneven txtRightS rows) may share a border line.
+  void controlsStayInsideTheirContainersWithoutOverlap() {
+    QList<QWidget*> containers{window_.get()};
+    for (QGroupBox* frame : window_->findChildren<QGroupBox*>()) containers.push_back(frame);
+    for (QWidget* container : containers) {
+      const QList<QWidget*> controls = container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+      for (qsizetype i = 0; i < controls.size(); ++i) {
+        const QString name = controls[i]->objectName();
+        if (name.isEmpty()) continue;  // Qt's own parts of a control
+        QVERIFY2(container->rect().contains(controls[i]->geometry()), qPrintable(name));
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+          if (controls[j]->objectName().isEmpty()) continue;
+          const QRect shared = controls[i]->geometry() & controls[j]->geometry();
+          QVERIFY2(shared.isEmpty() || std::min(shared.width(), shared.height()) <= 1,
+                   qPrintable(name + " / " + controls[j]->objectName()));
+        }
+      }
+    }
+  }
+
+  void backgrounds() {
+    for (const char* name : {"txtLink(0)", "txtDivide"}) {
+      auto* box = Find<QLineEdit>(name);
+      box->setEnabled(true);
+      QCOMPARE(box->palette().color(QPalette::Active, QPalette::Base),
+               box->palette().color(QPalette::Active, QPalette::Button));
+    }
+    for (const char* name : {"txtBegin(1)", "txtEnd(0)", "txtReplaceS", "txtReplaceT"}) {
+      auto* box = Find<QLineEdit>(name);
+      QCOMPARE(box->palette().color(QPalette::Base), box->palette().color(QPalette::HighlightedText));
+    }
+  }
+
+  void helpText() {
+    const QString text = HelpText();
+    QVERIFY(text.endsWith("\r\n"));
+    const QStringList lines = text.chopped(2).split("\r\n");
+    QCOMPARE(lines.size(), 46);
+    QCOMPARE(text.count('\n'), text.count("\r\n"));
+    // Heading, then that many numbered lines (the first and last sections
+    // have lines of their own).
+    const QList<std::pair<QString, int>> sections{
+        {"一、功能：", 0}, {"二、整理方式：", 15}, {"三、操作步骤：", 9}, {"四、注意事项：", 11}, {"五、软件信息：", 0}};
+    for (const auto& [heading, numbered] : sections) {
+      const qsizetype at = lines.indexOf(heading);
+      QVERIFY2(at >= 0, qPrintable(heading));
+      for (int n = 1; n <= numbered; ++n) {
+        const QString line = lines[at + n];
+        QVERIFY2(line.startsWith(QString::number(n) + '.') && !line.startsWith(QString::number(n) + ". "),
+                 qPrintable(line));
+        QVERIFY2(line.endsWith(n == numbered ? "。" : "；"), qPrintable(line));
+      }
+    }
+    QCOMPARE(lines[lines.indexOf("二、整理方式：") + 15], QStringLiteral("15.在所有文件中把一段文字替换为另一段文字(文字替换)。"));
+    QVERIFY(lines.contains("2.检查文件列表；") && lines.contains("9.确认整理。") && lines.contains("11.整理不可恢复。"));
+    QVERIFY(lines.last().contains("问题"));
+
+    auto* help = Find<QPlainTextEdit>("txtHelp");
+    QVERIFY(help->isReadOnly());
+    QCOMPARE(help->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(help->toPlainText(), lines.join('\n') + '\n');
+    QCOMPARE(help->verticalScrollBar()->value(), 0);
+  }
+
+  void mnemonicsPressTheButtons() {
+    window_->show();
+    window_->activateWindow();
+    if (!QTest::qWaitForWindowActive(window_.get())) QSKIP("this platform does not activate windows");
+    QSignalSpy trim(Find<QPushButton>("cmdTrim"), &QPushButton::clicked);
+    QSignalSpy exit(Find<QPushButton>("cmdExit"), &QPushButton::clicked);
+    MessageBoxAnswerer answerer({QMessageBox::Ok});  // the folder has no text files
+    // A mnemonic presses its button visibly, so the click comes a moment later.
+    QTest::keyClick(window_->windowHandle(), Qt::Key_T, Qt::AltModifier);
+    QVERIFY(trim.count() == 1 || trim.wait());
+    QCOMPARE(answerer.seen().size(), size_t{1});
+    window_->activateWindow();  // back from the message box
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(window_->windowHandle(), Qt::Key_X, Qt::AltModifier);
+    QVERIFY(exit.count() == 1 || exit.wait());
+    QVERIFY(!window_->isVisible());
+  }
+};
+
+QTEST_MAIN(FrmMainLayoutTest)
+#include "frm_main_layout_test.moc"
