@@ -53,8 +53,7 @@ FrmMain::FrmMain(const VolumeSource& volumes, const QString& programFolder, cons
 void FrmMain::Open(const QString& programFolder, const QString& startFolder) {
   // The lists start at the process's current folder; only a different
   // drive for the program's folder moves them.
-  ChangeFolder(startFolder);
-  {
+  if (!ChangeFolder(startFolder)) {
     const QSignalBlocker quiet(c_.driTrim);
     c_.driTrim->setCurrentIndex(drives_.DriveOf(startFolder));
   }
@@ -80,7 +79,7 @@ bool FrmMain::ChangeFolder(const QString& folder) {
   drives_.Remember(folder);
   // Entering a folder that is another volume's mount point moves to that
   // volume; the drive list follows without starting a drive change.
-  if (c_.driTrim->currentIndex() != drive && c_.driTrim->currentIndex() >= 0) {
+  if (c_.driTrim->currentIndex() != drive) {
     const QSignalBlocker quiet(c_.driTrim);
     c_.driTrim->setCurrentIndex(drive);
   }
