@@ -14,8 +14,8 @@ namespace {
 
 // File systems that hold user files without a device of their own.
 bool IsNetworkFileSystem(const QByteArray& type) {
-  static const QSet<QByteArray> kNetwork{"nfs",  "nfs4", "cifs",  "smb3",       "smbfs",       "ceph",
-                                         "glusterfs", "afs", "9p", "fuse.sshfs", "fuse.rclone", "fuse.davfs2"};
+  static const QSet<QByteArray> kNetwork{"nfs", "nfs4", "cifs", "smb3", "smbfs", "ceph", "glusterfs",
+                                         "afs", "9p", "fuse.sshfs", "fuse.rclone", "fuse.davfs2"};
   return kNetwork.contains(type);
 }
 
