@@ -1,0 +1,101 @@
+// libFuzzer target: one file's whole trip through the engine, from hostile
+// bytes. An input is a settings file as the headless driver reads it, a NUL
+// byte, then the file's bytes; without a NUL it is the file alone.
+//
+// Besides what the sanitizers find, it checks what a user counts on:
+// - with nothing to do but rewrite line ends, the text comes back byte for
+//   byte (decoding and encoding lose nothing);
+// - a file refused as not text really does not decode in its encoding;
+// - whatever the settings, the new bytes are valid in the file's own
+//   encoding, keep its byte-order mark and end every line with CR LF.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/code_page_936.h"
+#include "platform/text_encoding.h"
+#include "platform/utf8.h"
+#include "settings_file.h"
+#include "settings_validation.h"
+#include "tidy_plan.h"
+
+namespace quelvane {
+namespace {
+
+void Check(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "broken: %s\n", what);
+  std::abort();
+}
+
+bool Decodes(TextEncoding encoding, std::string_view bytes) {
+  std::u16string text;
+  return encoding == TextEncoding::CodePage936 ? DecodeCodePage936(bytes, text) : DecodeUtf8(bytes, text);
+}
+
+// What keep mode with no edits writes: every line end CR LF, including one
+// after a last line that had none.
+std::string WithCrLf(std::string_view bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != '\r') {
+      out += bytes[i];
+      continue;
+    }
+    out += "\r\n";
+    if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+  }
+  if (!out.empty() && !out.ends_with("\r\n")) out += "\r\n";
+  return out;
+}
+
+void CheckLossless(std::string_view bytes) {
+  static const TidyPlan kNothingButLineEnds = MakeTidyPlan(TidySettings{});
+  std::string out;
+  const TidyBytesOutcome outcome = TidyBytes(bytes, kNothingButLineEnds, out);
+  const std::optional<TextEncoding> encoding = DetectEncoding(bytes);
+  if (outcome == TidyBytesOutcome::NotText) {
+    Check(!encoding || !Decodes(*encoding, bytes.substr(EncodingPreamble(*encoding).size())),
+          "text that decodes was refused");
+    return;
+  }
+  Check(outcome == TidyBytesOutcome::Tidied && encoding.has_value(), "keep mode failed on text");
+  const std::string_view preamble = EncodingPreamble(*encoding);
+  Check(out == std::string(preamble) + WithCrLf(bytes.substr(preamble.size())), "text changed in keep mode");
+}
+
+void CheckTidied(std::string_view bytes, const TidySettings& settings) {
+  std::string out;
+  const TidyBytesOutcome outcome = TidyBytes(bytes, MakeTidyPlan(settings), out);
+  Check(outcome != TidyBytesOutcome::LineTooLong || settings.paragraphMode == ParagraphMode::Divide,
+        "a line too long outside divide mode");
+  if (outcome != TidyBytesOutcome::Tidied) return;
+  const TextEncoding encoding = *DetectEncoding(bytes);
+  const std::string_view preamble = EncodingPreamble(encoding);
+  std::string_view body = out;
+  Check(body.starts_with(preamble), "byte-order mark lost");
+  body.remove_prefix(preamble.size());
+  Check(body.empty() || body.ends_with("\r\n"), "last line without CR LF");
+  Check(Decodes(encoding, body), "new bytes invalid in the file's encoding");
+}
+
+}  // namespace
+}  // namespace quelvane
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace quelvane;
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const size_t nul = input.find('\0');
+  const std::string_view bytes = nul == std::string_view::npos ? input : input.substr(nul + 1);
+  CheckLossless(bytes);
+
+  if (nul == std::string_view::npos) return 0;
+  TidySettings settings;
+  std::string error;
+  if (!ParseSettingsFile(input.substr(0, nul), settings, error) || !ValidateSettings(settings, 1).passed()) return 0;
+  CheckTidied(bytes, settings);
+  return 0;
+}
