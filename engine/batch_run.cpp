@@ -1,6 +1,7 @@
 #include "batch_run.h"
 
 #include <optional>
+#include <unordered_set>
 
 #include "line_list.h"
 #include "platform/file_replacement.h"
@@ -84,6 +85,11 @@ class Run {
       const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
       return LeaveAlone(DescribeFileFailure(action, name, readFailure.error));
     }
+    // A link listed beside its target leads to the same file: tidy it once.
+    if (!seenPaths_.insert(snapshot.path).second) {
+      ++report_.leftAlone;
+      return std::nullopt;
+    }
     ReadOutcome read = reader.Read(snapshot.bytes, lines_);
     if (read != ReadOutcome::Read) return LeaveAlone(DescribeReadOutcome(read, name));
 
@@ -127,6 +133,7 @@ class Run {
   RunWindow& window_;
   FileSystem& fs_;
   LineList lines_;  // reused for every file
+  std::unordered_set<std::string> seenPaths_;  // symbolic links resolved
   bool reporting_ = true;
   bool busy_ = false;
   RunReport report_;

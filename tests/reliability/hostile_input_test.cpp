@@ -4,6 +4,7 @@
 // are text it may rewrite change.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <utility>
@@ -22,7 +23,8 @@ using testing::TempFolder;
 
 struct File {
   std::string name, bytes;
-  std::string after = {};  // empty: must stay as it was
+  std::string after = {};   // empty: must stay as it was
+  std::string linkTo = {};  // a symbolic link to this file instead, with its target's bytes
 };
 
 class HostileInput : public ::testing::Test {
@@ -89,6 +91,9 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
        "optDivide=1\ntxtDivide=1024\n",
        {{"0.txt", std::string(32768, 'x')}, {"1.txt", ok}},
        "notice\t溢出：文件“0.txt”中有超过 32767 个字符的行，无法等长分段。"},
+      {"a link beside its target",
+       "txtBegin(0)=> \n",
+       {{"a.txt", "x\r\n", "> x\r\n"}, {"b.txt", "x\r\n", "> x\r\n", "a.txt"}}},
       {"a single line of over 64 MB",
        "optDelete=1\ntxtReplaceS=\t\ntxtReplaceT=\n",
        {{"0.txt", ok, tidied}, {"huge.txt", Repeat("一行\t", 10 << 20), Repeat("一行", 10 << 20) + "\r\n"}}},
@@ -96,7 +101,10 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     TempFolder books;
-    for (const File& file : row.files) books.Write(file.name, file.bytes);
+    for (const File& file : row.files) {
+      if (file.linkTo.empty()) books.Write(file.name, file.bytes);
+      else ASSERT_EQ(symlink(file.linkTo.c_str(), books.PathOf(file.name).c_str()), 0);
+    }
     const std::string out = Run(row.settings, books);
     if (row.notice.empty()) {
       EXPECT_EQ(out.find("notice"), std::string::npos) << out;
