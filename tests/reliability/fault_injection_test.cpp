@@ -10,12 +10,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
 #include <map>
 #include <set>
-#include <cstring>
 
 #include "batch_run.h"
 #include "faulty_file_system.h"

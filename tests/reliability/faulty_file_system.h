@@ -15,31 +15,13 @@
 namespace quelvane::testing {
 
 enum class Op {
-  ResolvePath,
-  OpenForReading,
-  StatOpened,
-  Read,
-  ListAttributes,
-  GetAttribute,
-  GetInodeFlags,
-  CloseRead,
-  OpenForWriting,  // the check that the original may be written
-  CloseWriting,
-  CreateTemporary,
-  Write,
-  SetOwner,
-  ListTemporaryAttributes,
-  RemoveAttribute,
-  SetAttribute,
-  SetMode,
-  SyncTemporary,
-  CloseTemporary,
-  StatBeforeRename,
-  Rename,
-  OpenFolder,
-  SyncFolder,
-  CloseFolder,
-  Unlink,
+  // Reading a file.
+  ResolvePath, OpenForReading, StatOpened, Read, ListAttributes, GetAttribute, GetInodeFlags, CloseRead,
+  // Checking that it may be written.
+  OpenForWriting, CloseWriting,
+  // Replacing it.
+  CreateTemporary, Write, SetOwner, ListTemporaryAttributes, RemoveAttribute, SetAttribute, SetMode,
+  SyncTemporary, CloseTemporary, StatBeforeRename, Rename, OpenFolder, SyncFolder, CloseFolder, Unlink,
 };
 
 const char* OpName(Op op);
@@ -83,12 +65,11 @@ class FaultyFileSystem : public FileSystem {
   std::string RealPath(const char* path) override;
 
  private:
-  enum class Handle { Reading, Writing, Temporary, Folder };
   // Records the call; true when it is the one to fail (errno is then set).
   bool Fails(Op op);
-  Op ByHandle(int fd, Op reading, Op temporary, Op folder = Op::CloseFolder);
+  Op OpenedBy(int fd) const;
 
-  std::map<int, Handle> handles_;
+  std::map<int, Op> opened_;  // what each open descriptor is
   std::map<Op, int> counts_;
   bool shorten_ = false;
 };

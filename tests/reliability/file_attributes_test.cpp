@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 
 #include "batch_run.h"
 #include "platform/folder_listing.h"
@@ -25,211 +24,175 @@
 namespace quelvane {
 namespace {
 
-using testing::Describe;
-using testing::TempFolder;
-
 // Sets or clears an inode attribute flag (chattr +i, +a); errno on failure.
-int SetInodeFlag(const std::string& path, unsigned flag, bool on) {
+int SetInodeFlag(const std::string& path, int flag, bool on) {
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) return errno;
   int flags = 0;
   int error = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? 0 : errno;
-  if (error == 0) {
-    flags = on ? (flags | static_cast<int>(flag)) : (flags & ~static_cast<int>(flag));
-    if (ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) error = errno;
-  }
+  flags = on ? flags | flag : flags & ~flag;
+  if (error == 0 && ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) error = errno;
   close(fd);
   return error;
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+  char value[4096];
+  ssize_t length = getxattr(path.c_str(), name, value, sizeof value);
+  return length < 0 ? std::string("none") : std::string(value, static_cast<size_t>(length));
+}
+
+// Everything the cases below set on b.txt, as one comparable text.
+std::string Metadata(const std::string& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  char target[256] = "";
+  readlink(path.c_str(), target, sizeof target - 1);
+  return std::to_string(info.st_uid) + ":" + std::to_string(info.st_gid) + " mode " +
+         std::to_string(info.st_mode & 07777) + " acl " + Attribute(path, "system.posix_acl_access") + " user " +
+         Attribute(path, "user.source") + " link " + target;
 }
 
 const std::string kOld = "x\r\n\r\ny\r\n";
 const std::string kNew = "x\r\ny\r\n";
 
 // a.txt, b.txt and c.txt, all to be tidied; each case makes b.txt special.
-class SpecialFile : public ::testing::Test {
- public:
+template <typename Case>
+class SpecialFile : public ::testing::TestWithParam<Case> {
+ protected:
   void SetUp() override {
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) folder.Write(name, kOld);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) folder_.Write(name, kOld);
   }
   void TearDown() override {
     // Attribute flags outlive the test otherwise, and block its clean-up.
-    for (const std::string& path : flagged_) {
-      SetInodeFlag(path, FS_IMMUTABLE_FL, false);
-      SetInodeFlag(path, FS_APPEND_FL, false);
-    }
+    for (const std::string& path : flagged_) SetInodeFlag(path, FS_IMMUTABLE_FL | FS_APPEND_FL, false);
   }
-  std::string B() const { return folder.PathOf("b.txt"); }
-  // Sets a flag for the test's length; false when it cannot be set here.
-  bool Flag(const std::string& path, unsigned flag, std::string& why) {
-    if (int error = SetInodeFlag(path, flag, true); error != 0) {
-      why = std::string("attribute flags cannot be set here: ") + std::strerror(error);
-      return false;
-    }
-    flagged_.push_back(path);
-    return true;
+  std::string B() const { return folder_.PathOf("b.txt"); }
+  // False, with why_ set, when the flag cannot be set here.
+  bool Flag(const std::string& path, int flag) {
+    int error = SetInodeFlag(path, flag, true);
+    if (error == 0) flagged_.push_back(path);
+    why_ = std::string("attribute flags cannot be set here: ") + std::strerror(error);
+    return error == 0;
+  }
+  bool Shell(const std::string& command) {
+    if (testing::Shell(command, &why_) == 0) return true;
+    why_ = command + ": " + why_;
+    return false;
   }
   // Moves b.txt into a folder of its own and leaves a link in its place.
   std::string MoveBehindLink(const std::string& subfolder) {
-    std::string target = folder.PathOf(subfolder);
-    mkdir(target.c_str(), 0755);
-    target += "/b.dat";
+    mkdir(folder_.PathOf(subfolder).c_str(), 0755);
+    const std::string target = folder_.PathOf(subfolder + "/b.dat");
     rename(B().c_str(), target.c_str());
     symlink((subfolder + "/b.dat").c_str(), B().c_str());
     return target;
   }
   RunReport Run() {
-    FileListing files{folder.path(), {}};
+    FileListing files{folder_.path(), {}};
     EXPECT_TRUE(ListTextFiles(files.folder, files.names));
     TidySettings settings;
     settings.blankLineMode = BlankLineMode::Delete;
     testing::RecordingWindow window;
     RunReport report = RunTidy(settings, files, BuildRunSummary, window);
+    EXPECT_EQ(report.ending, RunReport::Ending::Completed);
     EXPECT_EQ(window.progress, 66);
+    EXPECT_EQ(folder_.Read("a.txt"), kNew);
+    EXPECT_EQ(folder_.Read("c.txt"), kNew);
+    EXPECT_EQ(testing::TemporaryFiles(folder_.path()), std::vector<std::string>{});
     return report;
   }
-  void ExpectOthersTidied() {
-    EXPECT_EQ(folder.Read("a.txt"), kNew);
-    EXPECT_EQ(folder.Read("c.txt"), kNew);
-    EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
-  }
 
-  TempFolder folder;
-
- private:
+  testing::TempFolder folder_;
+  std::string why_;
   std::vector<std::string> flagged_;
 };
 
-// How b.txt is made read-only; returns the path whose state must not
-// change, or empty with `why` set when it cannot be done here.
-struct ReadOnlyCase {
-  const char* name;
-  std::function<std::string(SpecialFile&, std::string& why)> make;
+enum class ReadOnlyForm { NoWriteBitForAnyone, Immutable, AppendOnly, InFolderWhereNothingCanBeCreated };
+std::string NameOf(ReadOnlyForm form) {
+  static const char* names[] = {"NoWriteBitForAnyone", "Immutable", "AppendOnly", "InFolderWhereNothingCanBeCreated"};
+  return names[static_cast<int>(form)];
+}
+
+class ReadOnly : public SpecialFile<ReadOnlyForm> {
+ protected:
+  // The file that must stay exactly as it is, or empty when this form
+  // cannot be set up here.
+  std::string Make() {
+    switch (GetParam()) {
+      case ReadOnlyForm::NoWriteBitForAnyone:
+        chmod(B().c_str(), 0444);  // root could write it all the same
+        return B();
+      case ReadOnlyForm::Immutable: return Flag(B(), FS_IMMUTABLE_FL) ? B() : "";
+      case ReadOnlyForm::AppendOnly: return Flag(B(), FS_APPEND_FL) ? B() : "";
+      case ReadOnlyForm::InFolderWhereNothingCanBeCreated: {
+        const std::string target = MoveBehindLink("locked");
+        return Flag(folder_.PathOf("locked"), FS_IMMUTABLE_FL) ? target : "";
+      }
+    }
+    return "";
+  }
 };
-
-void PrintTo(const ReadOnlyCase& c, std::ostream* out) { *out << c.name; }
-
-class ReadOnly : public SpecialFile, public ::testing::WithParamInterface<ReadOnlyCase> {};
 
 TEST_P(ReadOnly, FileIsLeftUntouchedAndTheOthersTidied) {
-  std::string why;
-  const std::string path = GetParam().make(*this, why);
-  if (path.empty()) GTEST_SKIP() << why;
-  const std::string before = Describe(path);
-  const RunReport report = Run();
-  EXPECT_EQ(report.ending, RunReport::Ending::Completed);
-  EXPECT_EQ(report.leftAlone, 1u);
-  EXPECT_EQ(Describe(path), before);
+  const std::string path = Make();
+  if (path.empty()) GTEST_SKIP() << why_;
+  const std::string before = testing::Describe(path);
+  EXPECT_EQ(Run().leftAlone, 1u);
+  EXPECT_EQ(testing::Describe(path), before);
   EXPECT_EQ(testing::ReadFile(path), kOld);
-  ExpectOthersTidied();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryForm, ReadOnly,
-    ::testing::Values(
-        ReadOnlyCase{"NoWriteBitForAnyone",
-                     [](SpecialFile& t, std::string&) {
-                       chmod(t.B().c_str(), 0444);  // root could write it all the same
-                       return t.B();
-                     }},
-        ReadOnlyCase{"Immutable",
-                     [](SpecialFile& t, std::string& why) {
-                       return t.Flag(t.B(), FS_IMMUTABLE_FL, why) ? t.B() : "";
-                     }},
-        ReadOnlyCase{"AppendOnly",
-                     [](SpecialFile& t, std::string& why) {
-                       return t.Flag(t.B(), FS_APPEND_FL, why) ? t.B() : "";
-                     }},
-        ReadOnlyCase{"InFolderWhereNothingCanBeCreated",
-                     [](SpecialFile& t, std::string& why) {
-                       std::string target = t.MoveBehindLink("locked");
-                       return t.Flag(t.folder.PathOf("locked"), FS_IMMUTABLE_FL, why) ? target : "";
-                     }}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(EveryForm, ReadOnly,
+                         ::testing::Values(ReadOnlyForm::NoWriteBitForAnyone, ReadOnlyForm::Immutable,
+                                           ReadOnlyForm::AppendOnly,
+                                           ReadOnlyForm::InFolderWhereNothingCanBeCreated),
+                         [](const auto& info) { return NameOf(info.param); });
 
-// What b.txt carries that tidying must keep. `make` returns false, with
-// `why`, where it cannot be set up here; `describe` reads it back.
-struct MetadataCase {
-  const char* name;
-  std::function<bool(SpecialFile&, std::string& why)> make;
-  std::function<std::string(SpecialFile&)> describe;
+enum class Kept { OwnerGroupAndMode, AccessControlList, NoAclFromTheFolderDefault, UserAttribute, Link };
+std::string NameOf(Kept kept) {
+  static const char* names[] = {"OwnerGroupAndMode", "AccessControlList", "NoAclFromTheFolderDefault",
+                                "UserAttribute", "Link"};
+  return names[static_cast<int>(kept)];
+}
+
+class Keeps : public SpecialFile<Kept> {
+ protected:
+  // False when it cannot be set up here.
+  bool Make() {
+    switch (GetParam()) {
+      case Kept::OwnerGroupAndMode:
+        if (chown(B().c_str(), 12345, 12345) != 0) {
+          why_ = std::string("cannot give a file away: ") + std::strerror(errno);
+          return false;
+        }
+        return chmod(B().c_str(), 0640) == 0;
+      case Kept::AccessControlList: return Shell("setfacl -m u:23456:r " + testing::Quoted(B()));
+      // New files in the folder get an ACL; the tidied file must not.
+      case Kept::NoAclFromTheFolderDefault: return Shell("setfacl -d -m u:23456:rw " + testing::Quoted(folder_.path()));
+      case Kept::UserAttribute: return Shell("setfattr -n user.source -v scanned " + testing::Quoted(B()));
+      case Kept::Link: return !MoveBehindLink("elsewhere").empty();
+    }
+    return false;
+  }
 };
 
-std::string OwnerAndMode(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return std::strerror(errno);
-  return std::to_string(info.st_uid) + ":" + std::to_string(info.st_gid) + " " + std::to_string(info.st_mode & 07777);
-}
-
-std::string Attribute(const std::string& path, const char* name) {
-  char value[4096];
-  ssize_t length = getxattr(path.c_str(), name, value, sizeof value);
-  return length < 0 ? std::string("<none: ") + std::strerror(errno) + ">" : std::string(value, length);
-}
-
-bool Shell(const std::string& command, std::string& why) {
-  if (testing::Shell(command, &why) == 0) return true;
-  why = command + ": " + why;
-  return false;
-}
-
-void PrintTo(const MetadataCase& c, std::ostream* out) { *out << c.name; }
-
-class Metadata : public SpecialFile, public ::testing::WithParamInterface<MetadataCase> {};
-
-TEST_P(Metadata, IsKeptWhenTheFileIsTidied) {
-  std::string why;
-  if (!GetParam().make(*this, why)) GTEST_SKIP() << why;
-  const std::string before = GetParam().describe(*this);
-  struct stat old {};
+TEST_P(Keeps, WhatTheFileCarriesWhenItIsTidied) {
+  if (!Make()) GTEST_SKIP() << why_;
+  const std::string before = Metadata(B());
+  struct stat old {}, now {};
   ASSERT_EQ(stat(B().c_str(), &old), 0);
-
   EXPECT_EQ(Run().tidied, 3u);
-  EXPECT_EQ(folder.Read("b.txt"), kNew);
-  struct stat now {};
+  EXPECT_EQ(folder_.Read("b.txt"), kNew);
   ASSERT_EQ(stat(B().c_str(), &now), 0);
   EXPECT_NE(now.st_ino, old.st_ino) << "replaced, not rewritten in place";
-  EXPECT_EQ(GetParam().describe(*this), before);
-  ExpectOthersTidied();
+  EXPECT_EQ(Metadata(B()), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryKind, Metadata,
-    ::testing::Values(
-        MetadataCase{"OwnerGroupAndMode",
-                     [](SpecialFile& t, std::string& why) {
-                       if (chown(t.B().c_str(), 12345, 12345) != 0) {
-                         why = std::string("cannot give a file away: ") + std::strerror(errno);
-                         return false;
-                       }
-                       return chmod(t.B().c_str(), 0640) == 0;
-                     },
-                     [](SpecialFile& t) { return OwnerAndMode(t.B()); }},
-        MetadataCase{"AccessControlList",
-                     [](SpecialFile& t, std::string& why) {
-                       return Shell("setfacl -m u:23456:r " + testing::Quoted(t.B()), why);
-                     },
-                     [](SpecialFile& t) {
-                       return Attribute(t.B(), "system.posix_acl_access") + OwnerAndMode(t.B());
-                     }},
-        MetadataCase{"NoAclWhereTheFolderHasADefaultOne",
-                     [](SpecialFile& t, std::string& why) {
-                       return Shell("setfacl -d -m u:23456:rw " + testing::Quoted(t.folder.path()), why);
-                     },
-                     [](SpecialFile& t) {
-                       return Attribute(t.B(), "system.posix_acl_access") + OwnerAndMode(t.B());
-                     }},
-        MetadataCase{"UserAttribute",
-                     [](SpecialFile& t, std::string& why) {
-                       return Shell("setfattr -n user.source -v scanned " + testing::Quoted(t.B()), why);
-                     },
-                     [](SpecialFile& t) { return Attribute(t.B(), "user.source"); }},
-        MetadataCase{"SymbolicLinkStaysALink",
-                     [](SpecialFile& t, std::string&) {
-                       t.MoveBehindLink("elsewhere");
-                       return true;
-                     },
-                     [](SpecialFile& t) { return Describe(t.B()); }}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(EveryKind, Keeps,
+                         ::testing::Values(Kept::OwnerGroupAndMode, Kept::AccessControlList,
+                                           Kept::NoAclFromTheFolderDefault, Kept::UserAttribute, Kept::Link),
+                         [](const auto& info) { return NameOf(info.param); });
 
 }  // namespace
 }  // namespace quelvane
