@@ -16,7 +16,7 @@
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  QApplication::setWindowIcon(quelvane::ApplicationIcon());
+  QApplication::setWindowIcon(quelvane::ApplicationIcon(QCoreApplication::applicationDirPath()));
   quelvane::LoadQtTranslation(app);
   const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("window.png");
 
