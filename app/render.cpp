@@ -1,6 +1,7 @@
-// quelvane-render [OUTPUT.png]: draws the main window as it opens, without a
-// display (Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise),
-// to window.png or OUTPUT.png.
+// quelvane-render [OUTPUT.png [FOLDER]]: draws the main window as it opens,
+// without a display (Qt's offscreen platform unless QT_QPA_PLATFORM says
+// otherwise), to window.png or OUTPUT.png. The window opens on FOLDER, or
+// like the program on the current folder.
 
 #include <QApplication>
 #include <QDir>
@@ -19,9 +20,10 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(quelvane::ApplicationIcon(QCoreApplication::applicationDirPath()));
   quelvane::LoadQtTranslation(app);
   const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("window.png");
+  const QString folder = argc > 2 ? QDir(QString::fromLocal8Bit(argv[2])).absolutePath() : QDir::currentPath();
 
   const quelvane::MountedVolumes volumes;
-  quelvane::FrmMain window(volumes, QCoreApplication::applicationDirPath(), QDir::currentPath());
+  quelvane::FrmMain window(volumes, QCoreApplication::applicationDirPath(), folder);
   window.show();
   QApplication::processEvents();
   if (!window.grab().save(output)) {

@@ -1,6 +1,7 @@
 // The window as it opens: every control where the user expects it, with its
 // caption and start state, and the help text.
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyleOptionButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,6 +104,28 @@ class FrmMainLayoutTest : public QObject {
         }
       }
     }
+  }
+
+  // Captions are drawn at a fixed point size in a fixed layout, so each must
+  // fit its control: at scale 1 and, as frm_main_layout_test_2x, at 2, where
+  // the window is drawn with twice the pixels.
+  void captionsFitAtTheScreensScale() {
+    for (QAbstractButton* button : window_->findChildren<QAbstractButton*>()) {
+      QStyleOptionButton option;
+      option.initFrom(button);
+      const QStyle::SubElement textArea = qobject_cast<QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                          : qobject_cast<QCheckBox*>(button)  ? QStyle::SE_CheckBoxContents
+                                                                              : QStyle::SE_PushButtonContents;
+      QVERIFY2(button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) <=
+                   button->style()->subElementRect(textArea, &option, button).width(),
+               qPrintable(button->objectName()));
+    }
+    for (QLabel* label : window_->findChildren<QLabel*>()) {
+      QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+               qPrintable(label->objectName()));
+    }
+    const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+    QCOMPARE(window_->grab().size(), QSize(811, 535) * scale);
   }
 
   void backgrounds() {
