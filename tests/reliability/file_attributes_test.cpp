@@ -149,10 +149,10 @@ INSTANTIATE_TEST_SUITE_P(EveryForm, ReadOnly,
                                            ReadOnlyForm::InFolderWhereNothingCanBeCreated),
                          [](const auto& info) { return NameOf(info.param); });
 
-enum class Kept { OwnerGroupAndMode, AccessControlList, NoAclFromTheFolderDefault, UserAttribute, Link };
+enum class Kept { OwnerGroupAndMode, AccessControlList, UserAttribute, AllOfThem, NoAclFromTheFolderDefault, Link };
 std::string NameOf(Kept kept) {
-  static const char* names[] = {"OwnerGroupAndMode", "AccessControlList", "NoAclFromTheFolderDefault",
-                                "UserAttribute", "Link"};
+  static const char* names[] = {"OwnerGroupAndMode", "AccessControlList",         "UserAttribute",
+                                "AllOfThem",         "NoAclFromTheFolderDefault", "Link"};
   return names[static_cast<int>(kept)];
 }
 
@@ -161,18 +161,21 @@ class Keeps : public SpecialFile<Kept> {
   // False when it cannot be set up here.
   bool Make() {
     switch (GetParam()) {
-      case Kept::OwnerGroupAndMode:
-        if (chown(B().c_str(), 12345, 12345) != 0) {
-          why_ = std::string("cannot give a file away: ") + std::strerror(errno);
-          return false;
-        }
-        return chmod(B().c_str(), 0640) == 0;
+      case Kept::OwnerGroupAndMode: return GiveAway();
       case Kept::AccessControlList: return Shell("setfacl -m u:23456:r " + testing::Quoted(B()));
+      case Kept::AllOfThem:
+        return Shell("setfacl -m u:23456:r " + testing::Quoted(B())) &&
+               Shell("setfattr -n user.source -v scanned " + testing::Quoted(B())) && GiveAway();
       // New files in the folder get an ACL; the tidied file must not.
       case Kept::NoAclFromTheFolderDefault: return Shell("setfacl -d -m u:23456:rw " + testing::Quoted(folder_.path()));
       case Kept::UserAttribute: return Shell("setfattr -n user.source -v scanned " + testing::Quoted(B()));
       case Kept::Link: return !MoveBehindLink("elsewhere").empty();
     }
+    return false;
+  }
+  bool GiveAway() {
+    if (chown(B().c_str(), 12345, 12345) == 0) return chmod(B().c_str(), 0640) == 0;
+    why_ = std::string("cannot give a file away: ") + std::strerror(errno);
     return false;
   }
 };
@@ -190,8 +193,8 @@ TEST_P(Keeps, WhatTheFileCarriesWhenItIsTidied) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, Keeps,
-                         ::testing::Values(Kept::OwnerGroupAndMode, Kept::AccessControlList,
-                                           Kept::NoAclFromTheFolderDefault, Kept::UserAttribute, Kept::Link),
+                         ::testing::Values(Kept::OwnerGroupAndMode, Kept::AccessControlList, Kept::UserAttribute,
+                                           Kept::AllOfThem, Kept::NoAclFromTheFolderDefault, Kept::Link),
                          [](const auto& info) { return NameOf(info.param); });
 
 }  // namespace
