@@ -86,7 +86,9 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
         {"\xB5\xDA\xD2\xBB.txt", ok}}},  // not valid UTF-8: never listed, never touched
       {"a line of 32,768 characters in divide mode",
        "optDivide=1\ntxtDivide=1024\n",
-       {{"0.txt", "ok", "ok\r\n"}, {"limit.txt", std::string(32767, 'x'), divided}, {"over.txt", Gbk(std::u16string(32768, u'字'))}}},
+       {{"0.txt", "ok", "ok\r\n"},
+        {"limit.txt", std::string(32767, 'x'), divided},
+        {"over.txt", Gbk(std::u16string(32768, u'字'))}}},
       {"a line of 32,768 characters first in the list",
        "optDivide=1\ntxtDivide=1024\n",
        {{"0.txt", std::string(32768, 'x')}, {"1.txt", ok}},
@@ -130,7 +132,8 @@ TEST_F(HostileInput, TwentyThousandFiles) {
     books.Write(name, i % 1000 == 0 ? "a\r\n\r\n" : "a\r\n");
   }
   const std::string out = Run("optDelete=1\n", books);
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), kFiles + 2) << "the confirmation, the emptied label, then one per file";
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), kFiles + 2)
+      << "the confirmation, the emptied label, then one line per file";
   EXPECT_TRUE(out.ends_with("progress\t66\n"));
   std::vector<std::string> names;
   ASSERT_TRUE(ListTextFiles(books.path(), names));
