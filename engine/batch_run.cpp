@@ -90,7 +90,7 @@ class Run {
       ++report_.leftAlone;
       return std::nullopt;
     }
-    ReadOutcome read = reader.Read(snapshot.bytes, lines_);
+    ReadOutcome read = reader.Read(snapshot.bytes(), lines_);
     if (read != ReadOutcome::Read) return LeaveAlone(DescribeReadOutcome(read, name));
 
     // From the first file written on, a failing file is left as it was and

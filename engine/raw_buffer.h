@@ -22,7 +22,18 @@ class RawBuffer {
     }
     return data_.get();
   }
+  // Room for `count` elements, keeping the first `used`.
+  T* Grow(size_t count, size_t used) {
+    if (count > capacity_) {
+      std::unique_ptr<T[]> larger(new T[count]);
+      std::copy(data_.get(), data_.get() + used, larger.get());
+      data_ = std::move(larger);
+      capacity_ = count;
+    }
+    return data_.get();
+  }
   T* data() { return data_.get(); }
+  const T* data() const { return data_.get(); }
   size_t capacity() const { return capacity_; }
 
  private:

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <mutex>
 #include <random>
@@ -87,14 +88,17 @@ bool FileReplacement::Fail(ReplaceOutcome outcome) {
 bool FileReplacement::Write(std::string_view bytes) {
   if (failed_) return false;
   if (!diverged_) {
-    std::string_view old = std::string_view(original_.bytes).substr(matched_);
+    std::string_view old = original_.bytes().substr(matched_);
     size_t same = 0;
-    size_t limit = std::min(old.size(), bytes.size());
+    const size_t limit = std::min(old.size(), bytes.size());
+    // Whole blocks by memcmp first: an unchanged file is compared at memory speed.
+    constexpr size_t kBlock = 4096;
+    while (same + kBlock <= limit && std::memcmp(old.data() + same, bytes.data() + same, kBlock) == 0) same += kBlock;
     while (same < limit && old[same] == bytes[same]) ++same;
     matched_ += same;
     if (same == bytes.size()) return true;
     // The first difference: from here on the new content goes to disk.
-    if (!StartTemporaryFile() || !WriteAll(std::string_view(original_.bytes).substr(0, matched_))) return false;
+    if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return false;
     bytes.remove_prefix(same);
   }
   return WriteAll(bytes);
@@ -166,9 +170,9 @@ bool FileReplacement::CopyMetadata() {
 ReplaceOutcome FileReplacement::Commit() {
   if (failed_) return outcome_;
   if (!diverged_) {
-    if (matched_ == original_.bytes.size()) return outcome_ = ReplaceOutcome::Unchanged;
+    if (matched_ == original_.bytes().size()) return outcome_ = ReplaceOutcome::Unchanged;
     // The new content is a prefix of the old one.
-    if (!StartTemporaryFile() || !WriteAll(std::string_view(original_.bytes).substr(0, matched_))) return outcome_;
+    if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return outcome_;
   }
   if (!CopyMetadata() || fs_.Fsync(fd_) != 0) {
     Fail(ReplaceOutcome::Failed);

@@ -5,22 +5,25 @@
 
 #include <cerrno>
 
+#include "memory_advice.h"
+
 namespace quelvane {
 namespace {
 
-bool ReadAll(FileSystem& fs, int fd, size_t expectedSize, std::string& bytes) {
-  bytes.clear();
-  bytes.resize(expectedSize + 1);  // one more byte shows whether the file grew
+bool ReadAll(FileSystem& fs, int fd, size_t expectedSize, FileSnapshot& snapshot) {
+  size_t room = expectedSize + 1;  // one more byte shows whether the file grew
+  char* bytes = snapshot.content.Room(room);
+  AdviseHugePages(bytes, room);
   size_t filled = 0;
   for (;;) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-    ssize_t got = fs.Read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (filled == room) bytes = snapshot.content.Grow(room *= 2, filled);
+    ssize_t got = fs.Read(fd, bytes + filled, room - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) break;
     filled += static_cast<size_t>(got);
   }
-  bytes.resize(filled);
+  snapshot.size = filled;
   return true;
 }
 
@@ -67,7 +70,7 @@ bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& sna
   } else if (!S_ISREG(snapshot.info.st_mode)) {
     step = ReadFailure::Step::Open;
     error = EINVAL;
-  } else if (!ReadAll(fs, fd, static_cast<size_t>(snapshot.info.st_size), snapshot.bytes) ||
+  } else if (!ReadAll(fs, fd, static_cast<size_t>(snapshot.info.st_size), snapshot) ||
              !ReadExtendedAttributes(fs, fd, snapshot)) {
     error = errno;
   } else if (fs.GetInodeFlags(fd, &snapshot.inodeFlags) != 0) {
@@ -75,7 +78,7 @@ bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& sna
   }
   fs.Close(fd);  // nothing was written, so a failed close changes nothing
   if (error != 0) {
-    snapshot.bytes = {};
+    snapshot.size = 0;
     failure = {step, error};
     return false;
   }

@@ -5,19 +5,24 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "../raw_buffer.h"
 #include "file_system.h"
 
 namespace quelvane {
 
 struct FileSnapshot {
   std::string path;  // the file itself: symbolic links resolved
-  std::string bytes;
+  RawBuffer<char> content;  // read straight in: never zeroed first
+  size_t size = 0;
   struct stat info {};
   unsigned inodeFlags = 0;
   std::vector<std::pair<std::string, std::string>> extendedAttributes;  // ACLs live here
+
+  std::string_view bytes() const { return {content.data(), size}; }
 };
 
 struct ReadFailure {
