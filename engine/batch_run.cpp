@@ -1,6 +1,7 @@
 #include "batch_run.h"
 
 #include <optional>
+#include <set>
 #include <unordered_set>
 
 #include "line_list.h"
@@ -70,6 +71,7 @@ class Run {
         return Fail(*failure);
       }
     }
+    for (const std::string& folder : replacedFolders_) FlushFolder(fs_, folder);
     window_.EndBusy();
     return End(RunReport::Ending::Completed);
   }
@@ -79,7 +81,7 @@ class Run {
   std::optional<std::u16string> TidyFile(const std::string& name, const TidyPlan& plan, LineListReader& reader) {
     const std::string path = JoinPath(files_.folder, name);
     lines_.Clear();
-    FileSnapshot snapshot;
+    FileSnapshot& snapshot = snapshot_;
     ReadFailure readFailure;
     if (!ReadFileSnapshot(fs_, path, snapshot, readFailure)) {
       const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
@@ -102,7 +104,10 @@ class Run {
       return std::nullopt;
     }
     switch (replacement.Commit()) {
-      case ReplaceOutcome::Replaced: ++report_.tidied; break;
+      case ReplaceOutcome::Replaced:
+        ++report_.tidied;
+        replacedFolders_.insert(FolderOf(snapshot.path));
+        break;
       case ReplaceOutcome::Unchanged: ++report_.unchanged; break;
       default: ++report_.leftAlone; break;
     }
@@ -132,7 +137,9 @@ class Run {
   const FileListing& files_;
   RunWindow& window_;
   FileSystem& fs_;
-  LineList lines_;  // reused for every file
+  FileSnapshot snapshot_;  // reused for every file: its memory is touched once
+  LineList lines_;          // likewise
+  std::set<std::string> replacedFolders_;
   std::unordered_set<std::string> seenPaths_;  // symbolic links resolved
   bool reporting_ = true;
   bool busy_ = false;

@@ -17,12 +17,6 @@ namespace {
 
 constexpr size_t kMaxNameBytesKept = 200;  // leaves room for the suffix within NAME_MAX
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // ".<name>.quelvane-<random>": hidden, and never ending in ".txt", so no
 // file list shows it, even if a crash leaves it behind.
 std::string TemporaryPathFor(const std::string& path) {
@@ -60,6 +54,12 @@ void IgnoreFileSizeSignal() {
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 bool IsReadOnly(const FileSnapshot& file) {
   return (file.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
@@ -133,6 +133,10 @@ bool FileReplacement::WriteAll(std::string_view bytes) {
       return Fail(ReplaceOutcome::Failed);
     }
     bytes.remove_prefix(static_cast<size_t>(written));
+    // The disk writes this block while the next one is being made, so
+    // the flush before the rename has little left to wait for.
+    fs_.StartWriteback(fd_, static_cast<off_t>(written_), written);
+    written_ += static_cast<size_t>(written);
   }
   return true;
 }
@@ -194,14 +198,17 @@ ReplaceOutcome FileReplacement::Commit() {
     return outcome_;
   }
   temporaryPath_.clear();
-  // Make the rename itself durable. The new content is complete either way,
-  // so a failure here changes nothing for the user.
-  int folder = fs_.Open(FolderOf(original_.path).c_str(), O_RDONLY | O_DIRECTORY);
-  if (folder >= 0) {
-    fs_.Fsync(folder);
-    fs_.Close(folder);
-  }
   return outcome_ = ReplaceOutcome::Replaced;
+}
+
+void FlushFolder(FileSystem& fs, const std::string& folder) {
+  // The new content is complete either way, so a failure here changes
+  // nothing for the user.
+  int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    fs.Fsync(fd);
+    fs.Close(fd);
+  }
 }
 
 }  // namespace quelvane

@@ -4,7 +4,8 @@
 // is killed: the new bytes go to a hidden temporary file in the same folder,
 // are flushed to disk, get the original's owner, mode and extended
 // attributes, and are renamed over the original. The original is never
-// truncated or written in place.
+// truncated or written in place. The folder is flushed afterwards, once per
+// run (FlushFolder).
 //
 // The new bytes arrive in blocks. As long as they equal the old ones nothing
 // is written at all, so an unchanged file is never touched.
@@ -53,11 +54,19 @@ class FileReplacement : public ByteSink {
   size_t matched_ = 0;  // bytes of the original that the new content repeats so far
   bool diverged_ = false;
   int fd_ = -1;
+  size_t written_ = 0;  // bytes written to the temporary file so far
   std::string temporaryPath_;
   ReplaceOutcome outcome_ = ReplaceOutcome::Abandoned;
   bool failed_ = false;
   int error_ = 0;
 };
+
+// The folder that holds `path` ("/" for a file at the root).
+std::string FolderOf(const std::string& path);
+
+// Makes the renames done in `folder` durable. A run calls it once per
+// folder, after its last replacement: one flush instead of one per file.
+void FlushFolder(FileSystem& fs, const std::string& folder);
 
 // Whether a file must be left as it is because it is read-only. Root
 // bypasses permission bits, so they are checked here rather than left to

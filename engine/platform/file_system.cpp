@@ -15,6 +15,9 @@ int FileSystem::Open(const char* path, int flags, mode_t mode) { return ::open(p
 ssize_t FileSystem::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 ssize_t FileSystem::Write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
 int FileSystem::Fsync(int fd) { return ::fsync(fd); }
+int FileSystem::StartWriteback(int fd, off_t offset, off_t length) {
+  return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+}
 int FileSystem::Close(int fd) { return ::close(fd); }
 int FileSystem::Fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 int FileSystem::Stat(const char* path, struct stat* info) { return ::stat(path, info); }

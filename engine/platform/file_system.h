@@ -18,6 +18,9 @@ class FileSystem {
   virtual ssize_t Read(int fd, void* buffer, size_t size);
   virtual ssize_t Write(int fd, const void* buffer, size_t size);
   virtual int Fsync(int fd);
+  // Starts writing the given range to disk without waiting (a hint: the
+  // later Fsync is what guarantees it).
+  virtual int StartWriteback(int fd, off_t offset, off_t length);
   virtual int Close(int fd);
   virtual int Fstat(int fd, struct stat* info);
   virtual int Stat(const char* path, struct stat* info);
