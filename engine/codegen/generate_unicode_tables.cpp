@@ -61,8 +61,11 @@ int main(int argc, char** argv) {
   }
 
   std::vector<unsigned> single(128, 0);     // bytes 0x80..0xFF
-  std::vector<unsigned> pairs(0x10000, 0);  // lead << 8 | trail: one lookup, no range checks
-  std::vector<unsigned> encode(0x10000, 0);  // unit -> 0 none, < 0x100 one byte, else lead << 8 | trail
+  // Both tables are laid out by the bytes in file order read as a
+  // little-endian number (lead | trail << 8): one lookup, no range checks,
+  // and the codec moves two bytes at once.
+  std::vector<unsigned> pairs(0x10000, 0);
+  std::vector<unsigned> encode(0x10000, 0);  // unit -> 0 none, < 0x100 one byte, else lead | trail << 8
   for (unsigned ascii = 0; ascii < 0x80; ++ascii) encode[ascii] = ascii;
 
   for (int32_t range = 0; range < uset_getItemCount(roundTrip.get()); ++range) {
@@ -81,8 +84,8 @@ int main(int argc, char** argv) {
       } else if (length == 2) {
         const auto b1 = static_cast<unsigned char>(bytes[1]);
         if (b0 < kFirstLead || b0 > kLastLead || b1 < kFirstTrail || b1 > kLastTrail) continue;
-        pairs[b0 << 8 | b1] = unit;
-        encode[unit] = b0 << 8 | b1;
+        pairs[b0 | b1 << 8] = unit;
+        encode[unit] = b0 | b1 << 8;
       }
     }
   }
