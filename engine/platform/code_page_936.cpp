@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "codec_forms.h"
+
 namespace quelvane {
 namespace {
 
@@ -50,15 +52,7 @@ char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* t
 }
 
 char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to) {
-  const char* from = bytes.data();
-  const char* end = from + bytes.size();
-  while (to != nullptr) {
-    to = DecodeCodePage936Line(from, end, to);
-    if (from == end || to == nullptr) return to;
-    *to++ = u'\r';
-    ++from;
-  }
-  return to;
+  return DecodeAllLines<DecodeCodePage936Line>(bytes, to);
 }
 
 char* EncodeCodePage936(std::u16string_view text, char* to) {
@@ -78,19 +72,11 @@ char* EncodeCodePage936(std::u16string_view text, char* to) {
 }
 
 bool DecodeCodePage936(std::string_view bytes, std::u16string& out) {
-  const size_t start = out.size();
-  out.resize(start + bytes.size());
-  char16_t* end = DecodeCodePage936(bytes, out.data() + start);
-  out.resize(end ? static_cast<size_t>(end - out.data()) : start);
-  return end != nullptr;
+  return AppendDecoded(bytes, out, [](std::string_view b, char16_t* to) { return DecodeCodePage936(b, to); });
 }
 
 bool EncodeCodePage936(std::u16string_view text, std::string& out) {
-  const size_t start = out.size();
-  out.resize(start + 2 * text.size());
-  char* end = EncodeCodePage936(text, out.data() + start);
-  out.resize(end ? static_cast<size_t>(end - out.data()) : start);
-  return end != nullptr;
+  return AppendEncoded(text, out, 2, [](std::u16string_view t, char* to) { return EncodeCodePage936(t, to); });
 }
 
 }  // namespace quelvane

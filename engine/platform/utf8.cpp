@@ -1,6 +1,7 @@
 #include "utf8.h"
 
 #include "../text.h"
+#include "codec_forms.h"
 
 namespace quelvane {
 namespace {
@@ -71,17 +72,7 @@ char16_t* DecodeUtf8Line(const char*& bytes, const char* end, char16_t* to) {
   return to;
 }
 
-char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) {
-  const char* from = bytes.data();
-  const char* end = from + bytes.size();
-  while (to != nullptr) {
-    to = DecodeUtf8Line(from, end, to);
-    if (from == end || to == nullptr) return to;
-    *to++ = u'\r';
-    ++from;
-  }
-  return to;
-}
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) { return DecodeAllLines<DecodeUtf8Line>(bytes, to); }
 
 char* EncodeUtf8(std::u16string_view text, char* to) {
   for (size_t i = 0; i < text.size(); ++i) {
@@ -113,19 +104,12 @@ char* EncodeUtf8(std::u16string_view text, char* to) {
 }
 
 bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
-  const size_t start = out.size();
-  out.resize(start + bytes.size());
-  char16_t* end = DecodeUtf8(bytes, out.data() + start);
-  out.resize(end ? static_cast<size_t>(end - out.data()) : start);
-  return end != nullptr;
+  return AppendDecoded(bytes, out, [](std::string_view b, char16_t* to) { return DecodeUtf8(b, to); });
 }
 
 bool EncodeUtf8(std::u16string_view text, std::string& out) {
-  const size_t start = out.size();
-  out.resize(start + 3 * text.size());  // a pair of units takes 4 bytes, a lone unit at most 3
-  char* end = EncodeUtf8(text, out.data() + start);
-  out.resize(end ? static_cast<size_t>(end - out.data()) : start);
-  return end != nullptr;
+  // A pair of units takes 4 bytes, a lone unit at most 3.
+  return AppendEncoded(text, out, 3, [](std::u16string_view t, char* to) { return EncodeUtf8(t, to); });
 }
 
 // Names, messages and settings files.
