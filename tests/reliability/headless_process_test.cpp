@@ -1,0 +1,263 @@
+// The headless driver as a real process: under a file size limit that makes
+// writes fail with EFBIG, killed with SIGKILL at random moments, and fed
+// hostile folders. Every file ends with its old bytes or its whole new
+// bytes, and only text the driver may rewrite changes.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "platform/folder_listing.h"
+#include "reliability_support.h"
+#include "temp_folder.h"
+#include "text.h"
+
+namespace quelvane {
+namespace {
+
+using namespace std::string_literals;
+using testing::Fingerprint;
+using testing::TempFolder;
+using Contents = std::map<std::string, std::string>;  // name -> fingerprint
+
+int WaitFor(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
+Contents Read(const std::string& folder) {
+  Contents contents;
+  std::vector<std::string> names;
+  EXPECT_TRUE(ListTextFiles(folder, names));
+  for (const std::string& name : names) contents[name] = Fingerprint(testing::ReadFile(folder + "/" + name));
+  return contents;
+}
+
+class Driver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (driver_ == nullptr) GTEST_SKIP() << "QUELVANE_HEADLESS is not set";
+  }
+  // Starts the driver on `folder`, its standard output going to out_;
+  // `fileSizeLimit` (bytes, 0 for none) is the new process's RLIMIT_FSIZE.
+  pid_t Start(std::string_view settings, const std::string& folder, off_t fileSizeLimit = 0) {
+    testing::WriteFile(work_.PathOf("settings.ini"), settings);
+    const std::string settingsFile = work_.PathOf("settings.ini"), out = work_.PathOf("out");
+    const rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    // The child: only async-signal-safe calls until exec. Standard error
+    // stays the test's: a sanitizer's report shows there.
+    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+    if (fileSizeLimit > 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    execl(driver_, driver_, settingsFile.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Runs it to the end; true when it exited with status 0.
+  bool Run(std::string_view settings, const std::string& folder, off_t fileSizeLimit = 0) {
+    const int status = WaitFor(Start(settings, folder, fileSizeLimit));
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+  const char* const driver_ = std::getenv("QUELVANE_HEADLESS");
+  TempFolder work_;
+};
+
+struct HostileInput : Driver {};
+
+// Idempotent, so that a run after an interrupted one tidies every file to
+// the same bytes as one uninterrupted run.
+constexpr std::string_view kSettings = "optDelete=1\ntxtReplaceS=\t\ntxtReplaceT=\n";
+
+// Lines of GBK or UTF-8 text with tabs and blank lines to take out.
+std::string Text(std::mt19937& random, size_t size, bool gbk) {
+  static const std::u16string_view words[] = {u"第一回", u"今天的天气", u"很好。", u"\t缩进", u"", u"完", u"line"};
+  std::string text = gbk ? "" : "\xEF\xBB\xBF";
+  while (text.size() < size) {
+    const std::u16string line =
+        std::u16string(words[random() % std::size(words)]) + std::u16string(words[random() % std::size(words)]);
+    text += gbk ? testing::Gbk(line) : Utf16ToUtf8(line);
+    text += random() % 3 == 0 ? "\r\n\r\n" : "\r\n";
+  }
+  return text;
+}
+
+// A few dozen files, several MB in all, with one large file in the middle,
+// and what one uninterrupted run makes of them.
+class ProcessFault : public Driver {
+ protected:
+  void SetUp() override {
+    Driver::SetUp();
+    if (IsSkipped()) return;
+    for (int i = 0; i < 36; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, i == 18 ? "18-large.txt" : "%02d.txt", i);
+      source_.Write(name, Text(random_, i == 18 ? 8 << 20 : 20000 + random_() % 100000, i % 2));
+    }
+    old_ = Read(source_.path());
+    TempFolder reference;
+    Copy(reference);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Run(kSettings, reference.path()));
+    runTime_ = std::chrono::steady_clock::now() - start;
+    tidied_ = Read(reference.path());
+  }
+  void Copy(const TempFolder& books) {
+    std::filesystem::copy(source_.path(), books.path(), std::filesystem::copy_options::recursive);
+  }
+
+  std::mt19937 random_{20};
+  TempFolder source_;
+  Contents old_, tidied_;
+  std::chrono::steady_clock::duration runTime_;
+};
+
+TEST_F(ProcessFault, FileSizeLimitLeavesTheLargeFileAndTidiesTheOthers) {
+  TempFolder books;
+  Copy(books);
+  ASSERT_TRUE(Run(kSettings, books.path(), 1 << 20)) << "the driver did not end normally";
+  Contents expected = tidied_;
+  expected["18-large.txt"] = old_["18-large.txt"];
+  EXPECT_EQ(Read(books.path()), expected);
+  EXPECT_EQ(testing::TemporaryFiles(books.path()), std::vector<std::string>{});
+  ASSERT_TRUE(Run(kSettings, books.path()));  // without the limit
+  EXPECT_EQ(Read(books.path()), tidied_);
+}
+
+TEST_F(ProcessFault, KilledAtAnyMomentEveryFileIsOldOrNew) {
+  const auto largeFileInHand = [](const std::string& folder) {
+    const std::vector<std::string> names = testing::TemporaryFiles(folder);
+    return std::any_of(names.begin(), names.end(), [](auto& name) { return name.starts_with(".18-large.txt."); });
+  };
+  int kills = 0, duringLargeFile = 0;
+  for (int attempt = 0; kills < 24 && attempt < 80; ++attempt) {
+    TempFolder books;
+    Copy(books);
+    const pid_t driver = Start(kSettings, books.path());
+    std::uniform_real_distribution<double> share(0, 1);
+    if (attempt % 3 == 0) {
+      // While the large file is being replaced: writing, flushing, renaming.
+      while (!largeFileInHand(books.path()) && waitpid(driver, nullptr, WNOHANG) == 0) std::this_thread::yield();
+      std::this_thread::sleep_for(share(random_) * runTime_ / 20);
+    } else {
+      std::this_thread::sleep_for(share(random_) * runTime_);
+    }
+    kill(driver, SIGKILL);
+    if (!WIFSIGNALED(WaitFor(driver))) continue;  // it had finished already
+    ++kills;
+    SCOPED_TRACE("kill " + std::to_string(kills));
+
+    EXPECT_LE(testing::TemporaryFiles(books.path()).size(), 1u);
+    if (largeFileInHand(books.path())) ++duringLargeFile;
+    const Contents now = Read(books.path());  // hidden temporary files are never listed
+    ASSERT_EQ(now.size(), old_.size());
+    for (const auto& [name, print] : now) {
+      EXPECT_TRUE(print == old_.at(name) || print == tidied_.at(name)) << name << " is neither old nor new";
+    }
+    ASSERT_TRUE(Run(kSettings, books.path()));
+    EXPECT_EQ(Read(books.path()), tidied_);
+  }
+  std::cout << "[ figures  ] " << kills << " kills survived, " << duringLargeFile
+            << " during the replacement of the large file\n";
+  EXPECT_GE(kills, 20);
+  EXPECT_GE(duringLargeFile, 1);
+}
+
+struct File {
+  std::string name, bytes;
+  std::string after = {};   // empty: must stay as it was
+  std::string linkTo = {};  // a symbolic link to this file instead, with its target's bytes
+};
+
+TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
+  const std::string ok = "ok\r\n\r\n", tidied = "ok\r\n";
+  const std::string longName = Utf16ToUtf8(std::u16string(83, u'卷')) + "ab.txt";  // 255 bytes
+  std::string divided;
+  for (int piece = 0; piece < 31; ++piece) divided += std::string(1024, 'x') + "\r\n";
+  divided += std::string(32767 - 31 * 1024, 'x') + "\r\n";
+  std::string huge;  // one line of over 64 MB
+  while (huge.size() < (70u << 20)) huge += "一行\t";
+  std::string hugeTidied = huge;
+  std::erase(hugeTidied, '\t');
+  const std::string deleteBlankLines = "optDelete=1\n", divide = "optDivide=1\ntxtDivide=1024\n";
+  struct Row {
+    const char* name;
+    std::string settings;
+    std::vector<File> files;
+    std::string notice = {};  // the failure report expected, if any
+  };
+  std::vector<Row> rows = {
+      {"binary file called .txt", deleteBlankLines,
+       {{"0.txt", ok, tidied}, {"image.txt", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR\r\n\r\n"s}}},
+      {"NUL bytes in text", deleteBlankLines, {{"0.txt", ok, tidied}, {"nul.txt", "a\r\n\0\r\n\r\n"s}}},
+      {"invalid GBK", deleteBlankLines, {{"0.txt", ok, tidied}, {"bad.txt", "\xB5\xDA\r\n\r\n\x81\x7F\r\n\r\n"}}},
+      {"UTF-16 with a byte-order mark", deleteBlankLines,
+       {{"0.txt", ok, tidied}, {"le.txt", "\xFF\xFE" "a\0\r\0\n\0\r\0\n\0"s},
+        {"be.txt", "\xFE\xFF\0a\0\r\0\n\0\r\0\n"s}}},
+      {"not text, first in the list", deleteBlankLines, {{"0.txt", "\xFF\xFE" "a\0"s}, {"1.txt", ok}},
+       "notice\t文件“0.txt”不是有效的 GBK 或 UTF-8 文本，无法整理。"},
+      {"awkward names", deleteBlankLines,
+       {{"my book.txt", ok, tidied}, {"it's \"quoted\".txt", ok, tidied}, {"two\nlines.txt", ok, tidied},
+        {" leading space.TXT", ok, tidied}, {longName, ok, tidied},
+        {"\xB5\xDA\xD2\xBB.txt", ok}}},  // not valid UTF-8: never listed, never touched
+      {"a line of 32,768 characters in divide mode", divide,
+       {{"0.txt", "ok", "ok\r\n"}, {"limit.txt", std::string(32767, 'x'), divided},
+        {"over.txt", testing::Gbk(std::u16string(32768, u'字'))}}},
+      {"a line of 32,768 characters first in the list", divide, {{"0.txt", std::string(32768, 'x')}, {"1.txt", ok}},
+       "notice\t溢出：文件“0.txt”中有超过 32767 个字符的行，无法等长分段。"},
+      {"a link beside its target", "txtBegin(0)=> \n",
+       {{"a.txt", "x\r\n", "> x\r\n"}, {"b.txt", "x\r\n", "> x\r\n", "a.txt"}}},
+      {"a single line of over 64 MB", std::string(kSettings),
+       {{"0.txt", ok, tidied}, {"huge.txt", huge, hugeTidied + "\r\n"}}},
+      // All but one in a thousand already tidy, so that the run is not all flushing.
+      {"20,000 files", deleteBlankLines, {}},
+  };
+  for (int i = 0; i < 20000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "第%05d章.txt", i);
+    rows.back().files.push_back(i % 1000 == 0 ? File{name, ok, tidied} : File{name, tidied});
+  }
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder books;
+    for (const File& file : row.files) {
+      if (file.linkTo.empty()) books.Write(file.name, file.bytes);
+      else ASSERT_EQ(symlink(file.linkTo.c_str(), books.PathOf(file.name).c_str()), 0);
+    }
+    EXPECT_TRUE(Run(row.settings, books.path())) << "the driver did not end normally";
+    const std::string out = work_.Read("out");
+    std::vector<std::string> listed;
+    ASSERT_TRUE(ListTextFiles(books.path(), listed));
+    if (row.notice.empty()) {
+      EXPECT_EQ(out.find("notice"), std::string::npos) << out.substr(0, 1000);
+      EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), listed.size() + 2)
+          << "the confirmation, the emptied label, then one line per file";
+    } else {
+      EXPECT_NE(out.find(row.notice + "\n"), std::string::npos) << out;
+    }
+    for (const File& file : row.files) {
+      EXPECT_EQ(Fingerprint(books.Read(file.name)),
+                Fingerprint(row.notice.empty() && !file.after.empty() ? file.after : file.bytes))
+          << file.name;
+    }
+    EXPECT_EQ(testing::TemporaryFiles(books.path()), std::vector<std::string>{});
+  }
+}
+
+}  // namespace
+}  // namespace quelvane

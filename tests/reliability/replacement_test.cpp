@@ -1,0 +1,344 @@
+// How a run replaces files: every call of its file access made to fail in
+// turn at each of its occurrences, other processes acting at the worst
+// moments, read-only files in every form, and what a tidied file keeps, all
+// as root. Whatever happens, each file holds its old bytes or its whole new
+// bytes, no temporary file is left, and the run follows its failure policy.
+// Set-ups this file system or these privileges do not allow skip visibly.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <map>
+
+#include "batch_run.h"
+#include "faulty_file_system.h"
+#include "platform/folder_listing.h"
+#include "platform/system_error_text.h"
+#include "recording_window.h"
+#include "reliability_support.h"
+#include "run_summary.h"
+#include "temp_folder.h"
+#include "text.h"
+
+namespace quelvane {
+namespace {
+
+using testing::Fingerprint;
+using testing::Op;
+using testing::RecordingWindow;
+using testing::TempFolder;
+using States = std::map<std::string, std::string>;
+
+// Runs `command` with sh in `folder`; its exit status, and what it printed
+// in `output`.
+int Shell(const std::string& folder, const std::string& command, std::string* output = nullptr) {
+  std::string quoted = "'";
+  for (char c : folder) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  FILE* pipe = popen(("cd " + quoted + "' && (" + command + ") 2>&1").c_str(), "r");
+  if (pipe == nullptr) return -1;
+  std::string text = command + ": ";
+  char buffer[4096];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, got);
+  if (output) *output = text;
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What is at `path`, links followed but named: "<absent>", "fifo 0644 0:0",
+// "link -> b.dat, file 0640 12345:12345 user.source=7 bytes #1a2b 10 bytes
+// #3c4d": kind, mode, owner, ACL and user attributes, then the content
+// unless `content` is false.
+std::string Describe(const std::string& path, bool content = true) {
+  std::string text;
+  char target[4096];
+  const ssize_t length = readlink(path.c_str(), target, sizeof target);
+  if (length >= 0) text = "link -> " + std::string(target, static_cast<size_t>(length)) + ", ";
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return text + "<absent>";
+  char kind[64];
+  std::snprintf(kind, sizeof kind, "%s %04o %u:%u",
+                S_ISREG(info.st_mode) ? "file" : S_ISFIFO(info.st_mode) ? "fifo" : "other", info.st_mode & 07777,
+                info.st_uid, info.st_gid);
+  text += kind;
+  char names[4096];
+  const ssize_t size = listxattr(path.c_str(), names, sizeof names);
+  for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::string_view(names + at).size()) + 1) {
+    const std::string name = names + at;
+    if (!name.starts_with("user.") && name != "system.posix_acl_access") continue;
+    char value[4096];
+    const ssize_t got = getxattr(path.c_str(), name.c_str(), value, sizeof value);
+    text += " " + name + "=" + Fingerprint(std::string_view(value, got > 0 ? static_cast<size_t>(got) : 0));
+  }
+  if (content && S_ISREG(info.st_mode)) text += " " + Fingerprint(testing::ReadFile(path));
+  return text;
+}
+
+const std::vector<std::string> kNames = {"a.txt", "b.txt", "c.txt"};
+
+RunReport DeleteBlankLines(const TempFolder& folder, RecordingWindow& window, FileSystem& fs) {
+  FileListing files{folder.path(), {}};
+  EXPECT_TRUE(ListTextFiles(files.folder, files.names));
+  TidySettings settings;
+  settings.blankLineMode = BlankLineMode::Delete;
+  return RunTidy(settings, files, BuildRunSummary, window, fs);
+}
+
+States StatesOf(const TempFolder& folder, bool content = true) {
+  States states;
+  for (const std::string& name : kNames) states[name] = Describe(folder.PathOf(name), content);
+  return states;
+}
+
+std::vector<std::string> Notices(const RecordingWindow& window) {
+  std::vector<std::string> notices;
+  std::copy_if(window.events.begin(), window.events.end(), std::back_inserter(notices),
+               [](const std::string& event) { return event.starts_with("notice:"); });
+  return notices;
+}
+
+// Index of the file in hand, from what the progress label shows.
+int FileInHand(const RecordingWindow& window) {
+  for (size_t i = 0; i < kNames.size(); ++i) {
+    if (ProgressSquares(i, kNames.size()) == window.progress) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+class FaultInjection : public ::testing::Test {
+ protected:
+  // GBK, UTF-8 with a byte-order mark, and b.txt large enough to be written
+  // in several blocks with a user attribute; the folder's default ACL is
+  // for new files only, so a tidied file must not take it.
+  static void WriteOldFiles(const TempFolder& folder) {
+    folder.Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
+    std::string big;
+    while (big.size() < (5u << 19)) big += "一行文字 line\r\n\r\n";
+    folder.Write("b.txt", big);
+    folder.Write("c.txt", "\xEF\xBB\xBF" "c\r\n\r\n");
+    Shell(folder.path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
+  }
+
+  // A clean run: the new states, and how often each call is made.
+  void SetUp() override {
+    WriteOldFiles(clean_);
+    old_ = StatesOf(clean_);
+    const States metadata = StatesOf(clean_, false);
+    RecordingWindow window;
+    ASSERT_EQ(DeleteBlankLines(clean_, window, trace_).tidied, 3u);
+    new_ = StatesOf(clean_);
+    ASSERT_EQ(StatesOf(clean_, false), metadata);
+  }
+
+  TempFolder clean_;
+  testing::FaultyFileSystem trace_;
+  States old_, new_;
+};
+
+enum class Effect {
+  Reported,   // the run ends with the failure's description; no file changed
+  LeftAlone,  // the file in hand keeps its old bytes; the run goes on silently
+  Harmless,   // the file is tidied all the same
+};
+
+TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
+  using enum Effect;
+  using enum Op;
+  const struct {
+    Effect inFirstFile, inLaterFiles;
+    std::vector<std::pair<Op, int>> failures;  // errno, or a short write
+  } groups[] = {
+      {Reported, LeftAlone,  // before anything is written
+       {{ResolvePath, ENOENT}, {OpenForReading, EACCES}, {OpenForReading, EIO}, {StatOpened, EIO}, {Read, EIO},
+        {ListAttributes, EIO}, {GetAttribute, EIO}}},
+      {LeftAlone, LeftAlone,
+       {{OpenForWriting, EACCES}, {OpenForWriting, EIO}, {CreateTemporary, ENOSPC}, {CreateTemporary, EACCES},
+        {Write, ENOSPC}, {Write, EIO}, {Write, EFBIG}, {SetOwner, EPERM}, {ListTemporaryAttributes, EIO},
+        {RemoveAttribute, EPERM}, {SetAttribute, ENOSPC}, {SetMode, EPERM}, {SyncTemporary, EIO},
+        {CloseTemporary, EIO}, {StatBeforeRename, EIO}, {Rename, EIO}, {Rename, EXDEV}}},
+      {Harmless, Harmless,  // retried, or nothing written depends on it
+       {{Read, EINTR}, {GetInodeFlags, ENOTTY}, {CloseRead, EIO}, {CloseWriting, EIO}, {Write, EINTR},
+        {Write, testing::kShortWrite}, {OpenFolder, EMFILE}, {SyncFolder, EIO}, {CloseFolder, EIO}}},
+  };
+  int kinds = 0, injected = 0;
+  for (const auto& group : groups) {
+    for (const auto& failure : group.failures) {
+      const Op op = failure.first;  // not a structured binding: the lambda below captures it
+      const int error = failure.second;
+      ++kinds;
+      if (trace_.Count(op) == 0) std::cout << "[ figures  ] not exercised here: " << testing::OpName(op) << "\n";
+      for (int n = 1; n <= trace_.Count(op); ++n, ++injected) {
+        SCOPED_TRACE(std::string(testing::OpName(op)) + " #" + std::to_string(n) + " fails with " +
+                     (error ? std::strerror(error) : "a short write"));
+        TempFolder folder;
+        WriteOldFiles(folder);
+        testing::FaultyFileSystem fs;
+        fs.fault = testing::Fault{op, n, error};
+        RecordingWindow window;
+        int inHand = -1;
+        fs.before = [&](Op called, int occurrence) {
+          if (called == op && occurrence == n) inHand = FileInHand(window);
+        };
+        const RunReport report = DeleteBlankLines(folder, window, fs);
+        ASSERT_TRUE(fs.fired);
+        ASSERT_GE(inHand, 0);
+        EXPECT_EQ(folder.Entries(), kNames) << "a temporary file was left";
+        EXPECT_FALSE(window.busy);
+
+        const Effect effect = inHand == 0 ? group.inFirstFile : group.inLaterFiles;
+        States expected = effect == Reported ? old_ : new_;
+        if (effect == LeftAlone) expected[kNames[inHand]] = old_[kNames[inHand]];
+        EXPECT_EQ(StatesOf(folder), expected);
+        if (effect == Reported) {
+          EXPECT_EQ(report.ending, RunReport::Ending::Failed);
+          EXPECT_EQ(window.progress, 0);
+          const std::vector<std::string> notices = Notices(window);
+          ASSERT_EQ(notices.size(), 1u);
+          EXPECT_NE(notices[0].find("“a.txt”"), std::string::npos) << notices[0];
+          EXPECT_NE(notices[0].find(Utf16ToUtf8(DescribeSystemError(error))), std::string::npos) << notices[0];
+        } else {
+          EXPECT_EQ(report.ending, RunReport::Ending::Completed);
+          EXPECT_EQ(window.progress, 66);
+          EXPECT_EQ(Notices(window), std::vector<std::string>{});
+        }
+      }
+    }
+  }
+  std::cout << "[ figures  ] " << injected << " faults injected over " << kinds << " kinds of failure\n";
+}
+
+// Another process acts on b.txt (or its folder) just before the run makes
+// the given call for it. What that process left must stay as it left it;
+// the files it did not touch are tidied.
+TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
+  const struct {
+    const char* name;
+    Op at;
+    const char* act;
+  } rows[] = {
+      {"deleted between listing and reading", Op::ResolvePath, "rm b.txt"},
+      {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt"},
+      {"replaced by a new file before the rename", Op::SyncTemporary,
+       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt"},
+      {"rewritten in place, same size", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none"},
+      {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt"},
+      {"mode changed", Op::SyncTemporary, "chmod 600 b.txt"},
+      {"deleted before the rename", Op::StatBeforeRename, "rm b.txt"},
+      {"whole folder removed", Op::ResolvePath, "rm -r \"$PWD\""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder folder;
+    WriteOldFiles(folder);
+    testing::FaultyFileSystem fs;
+    RecordingWindow window;
+    States expected = new_;
+    bool acted = false;
+    fs.before = [&](Op op, int) {
+      if (acted || op != row.at || FileInHand(window) != 1) return;
+      acted = true;
+      EXPECT_EQ(Shell(folder.path(), row.act), 0);
+      for (const std::string& name : kNames) {
+        const std::string now = Describe(folder.PathOf(name));
+        if (now != old_[name]) expected[name] = now;  // done already, or the other process's doing
+      }
+    };
+    EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
+    EXPECT_TRUE(acted);
+    EXPECT_EQ(Notices(window), std::vector<std::string>{});
+    EXPECT_EQ(window.progress, 66);
+    EXPECT_EQ(StatesOf(folder), expected);
+    EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
+  }
+}
+
+const std::string kOld = "x\r\n\r\ny\r\n";
+const std::string kNew = "x\r\ny\r\n";
+
+// A case's name, and the shell command that makes b.txt special.
+struct SpecialCase {
+  std::string name, command;
+  friend void PrintTo(const SpecialCase& c, std::ostream* out) { *out << c.name; }
+};
+std::string CaseName(const ::testing::TestParamInfo<SpecialCase>& info) { return info.param.name; }
+
+// a.txt, b.txt and c.txt, all to be tidied; b.txt made special, or the
+// case skipped with the reason why it cannot be here.
+struct SpecialFile : ::testing::TestWithParam<SpecialCase> {
+  void SetUp() override {
+    for (const std::string& name : kNames) folder_.Write(name, kOld);
+    std::string why;
+    if (Shell(folder_.path(), GetParam().command, &why) != 0) GTEST_SKIP() << why;
+  }
+  // Attribute flags outlive the test otherwise, and block its clean-up.
+  void TearDown() override { Shell(folder_.path(), "chattr -R -i -a ."); }
+
+  std::string B() const { return folder_.PathOf("b.txt"); }
+  // Runs, and checks what must hold for a.txt and c.txt whatever b.txt is.
+  RunReport Run() {
+    RecordingWindow window;
+    const RunReport report = DeleteBlankLines(folder_, window, SystemFileSystem());
+    EXPECT_EQ(report.ending, RunReport::Ending::Completed);
+    EXPECT_EQ(window.progress, 66);
+    EXPECT_EQ(folder_.Read("a.txt"), kNew);
+    EXPECT_EQ(folder_.Read("c.txt"), kNew);
+    EXPECT_EQ(testing::TemporaryFiles(folder_.path()), std::vector<std::string>{});
+    return report;
+  }
+
+  TempFolder folder_;
+};
+
+struct ReadOnly : SpecialFile {};
+
+TEST_P(ReadOnly, FileIsLeftUntouchedAndTheOthersTidied) {
+  const std::string before = Describe(B());  // the link and what it leads to
+  EXPECT_EQ(Run().leftAlone, 1u);
+  EXPECT_EQ(Describe(B()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryForm, ReadOnly,
+    ::testing::Values(
+        SpecialCase{"NoWriteBitForAnyone", "chmod 444 b.txt"},  // root could write it all the same
+        SpecialCase{"Immutable", "chattr +i b.txt"},
+        SpecialCase{"AppendOnly", "chattr +a b.txt"},
+        SpecialCase{"InFolderWhereNothingCanBeCreated",
+                    "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked"}),
+    CaseName);
+
+struct Keeps : SpecialFile {};
+
+TEST_P(Keeps, WhatTheFileCarriesWhenItIsTidied) {
+  const std::string before = Describe(B(), false);
+  struct stat old {}, now {};
+  ASSERT_EQ(stat(B().c_str(), &old), 0);
+  EXPECT_EQ(Run().tidied, 3u);
+  ASSERT_EQ(stat(B().c_str(), &now), 0);
+  EXPECT_NE(now.st_ino, old.st_ino) << "replaced, not rewritten in place";
+  EXPECT_EQ(Describe(B()), before + " " + Fingerprint(kNew));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, Keeps,
+    ::testing::Values(
+        SpecialCase{"OwnerGroupAndMode", "chown 12345:12345 b.txt && chmod 640 b.txt"},
+        SpecialCase{"AccessControlList", "setfacl -m u:23456:r b.txt"},
+        SpecialCase{"UserAttribute", "setfattr -n user.source -v scanned b.txt"},
+        SpecialCase{"AllOfThem", "setfacl -m u:23456:r b.txt && setfattr -n user.source -v scanned b.txt && "
+                                 "chown 12345:12345 b.txt && chmod 640 b.txt"},
+        // New files in the folder get an ACL; the tidied file must not.
+        SpecialCase{"NoAclFromTheFolderDefault", "setfacl -d -m u:23456:rw ."},
+        SpecialCase{"Link", "mkdir elsewhere && mv b.txt elsewhere/b.dat && ln -s elsewhere/b.dat b.txt"}),
+    CaseName);
+
+}  // namespace
+}  // namespace quelvane
