@@ -566,13 +566,16 @@ class FrmMainTest : public QObject {
              (QStringList{"/", "/home", "/media/u/USB Stick", "/mnt/nas", "/mnt/nfs", "/data"}));
   }
 
+  // Which drive a folder lies on, and each drive's folder at first.
   void folderLiesOnTheLongestMountPoint() {
-    const Drives drives({{"/", {}}, {"/home", {}}, {"/home/u/usb", {}}}, "/");
+    const Drives drives({{"/", {}}, {"/home", {}}, {"/home/u/usb", {}}}, "/home/u");
     QCOMPARE(drives.DriveOf("/home/u/usb/books"), 2);
     QCOMPARE(drives.DriveOf("/home/u"), 1);
     QCOMPARE(drives.DriveOf("/home"), 1);
     QCOMPARE(drives.DriveOf("/homework"), 0);
     QCOMPARE(drives.DriveOf("relative"), -1);
+    QCOMPARE(drives.CurrentFolder(0), QStringLiteral("/"));
+    QCOMPARE(drives.CurrentFolder(1), QStringLiteral("/home/u"));
   }
 };
 
