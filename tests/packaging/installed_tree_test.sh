@@ -34,7 +34,7 @@ theme=$share/icons/hicolor
 [ -f "$theme/scalable/apps/$(key Icon).svg" ] || fail "no scalable icon named $(key Icon)"
 for size in 16 32 48 64 128 256; do
   png=$theme/${size}x$size/apps/$(key Icon).png
-  file "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a $size × $size PNG"
+  [[ "$(file "$png")" == *"PNG image data, $size x $size,"* ]] || fail "$png is not a $size × $size PNG"
 done
 
 cd "$root"
