@@ -9,7 +9,6 @@
 #include "platform/file_snapshot.h"
 #include "platform/system_error_text.h"
 #include "settings_validation.h"
-#include "text.h"
 #include "tidy_plan.h"
 
 namespace quelvane {

@@ -30,10 +30,6 @@ inline std::u16string_view TrimSpaces(std::u16string_view text) {
   return TrimTrailingSpaces(TrimLeadingSpaces(text));
 }
 
-inline bool IsOnlySpaces(std::u16string_view text) {
-  return text.find_first_not_of(kSpace) == std::u16string_view::npos;
-}
-
 // The code point at `i`, moving `i` past it; an unpaired surrogate stands
 // for itself.
 inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {

@@ -78,7 +78,6 @@ void FileReplacement::RemoveTemporaryFile() {
 }
 
 bool FileReplacement::Fail(ReplaceOutcome outcome) {
-  if (outcome == ReplaceOutcome::Failed) error_ = errno;
   outcome_ = outcome;
   failed_ = true;
   RemoveTemporaryFile();

@@ -38,8 +38,6 @@ class FileReplacement : public ByteSink {
   bool Write(std::string_view bytes) override;
   // Call once every block has been written.
   ReplaceOutcome Commit();
-  // Why the last step failed (errno), for ReplaceOutcome::Failed.
-  int error() const { return error_; }
 
  private:
   bool StartTemporaryFile();
@@ -58,7 +56,6 @@ class FileReplacement : public ByteSink {
   std::string temporaryPath_;
   ReplaceOutcome outcome_ = ReplaceOutcome::Abandoned;
   bool failed_ = false;
-  int error_ = 0;
 };
 
 // The folder that holds `path` ("/" for a file at the root).
