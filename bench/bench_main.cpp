@@ -3,7 +3,9 @@
 // Generates the benchmark folders (deterministic), then times
 // quelvane-headless on fresh copies of them, beside two anchors measured in
 // the same session on the same bytes: an iconv round trip GBK -> UTF-16 ->
-// GBK, and a plain copy. Prints medians of 5 runs.
+// GBK, and a plain copy. Small files are also timed with
+// quelvane-rewrite-floor, a safe rewrite that does no tidying. Prints
+// medians of 5 runs.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -119,55 +121,65 @@ double Median(std::vector<double> values) {
 
 class Bench {
  public:
-  Bench(fs::path work, std::string headless) : work_(std::move(work)), headless_(std::move(headless)) {
+  Bench(fs::path work, std::string headless)
+      : work_(std::move(work)),
+        headless_(std::move(headless)),
+        floor_(fs::path(headless_).parent_path() / "quelvane-rewrite-floor") {
     fs::create_directories(work_ / "settings");
     for (auto [name, text] : {std::pair{"link", kLinkSettings}, {"divide", kDivideSettings}, {"keep", kKeepSettings}}) {
       WriteBytes(work_ / "settings" / (std::string(name) + ".ini"), text);
     }
   }
 
-  // Medians of runs over fresh copies of `folder`.
-  Row Time(const std::string& name, const fs::path& folder, const std::string& what) {
-    std::vector<double> seconds, peaks;
-    fs::path copy = work_ / "run";
-    fs::path out = work_ / "out";
+  // Medians of runs over fresh copies of `folder`, a row for each way of
+  // handling it. The ways take turns, run after run, so that a slow spell of
+  // the machine falls on all of them alike, and the ratios stay fair.
+  std::vector<Row> TimeInTurns(const fs::path& folder, const std::vector<std::string>& ways) {
+    std::vector<std::vector<double>> seconds(ways.size()), peaks(ways.size());
     for (int run = 0; run < runsPerCase; ++run) {
-      fs::remove_all(copy);
-      fs::remove_all(out);
-      fs::create_directories(out);
-      fs::copy(folder, copy);
-      fs::remove(copy / ".complete");
-      Measurement m;
-      if (what == "iconv") {
-        m = Spawn({"/bin/sh", "-c",
-                   "cd '" + copy.string() + "' && for f in *.txt; do iconv -f CP936 -t UTF-16LE \"$f\" | "
-                   "iconv -f UTF-16LE -t CP936 > '" + out.string() + "'/\"$f\"; done"});
-      } else if (what == "copy") {
-        m = Spawn({"/bin/cp", "-r", "--", copy.string() + "/.", out.string()});
-      } else {
-        m = Spawn({headless_, (work_ / "settings" / (what + ".ini")).string(), copy.string()});
+      for (size_t way = 0; way < ways.size(); ++way) {
+        Measurement m = RunOnFreshCopy(folder, ways[way]);
+        seconds[way].push_back(m.seconds);
+        peaks[way].push_back(m.peakMiB);
       }
-      seconds.push_back(m.seconds);
-      peaks.push_back(m.peakMiB);
     }
-    Row row;
-    row.name = name;
-    row.mb = static_cast<double>(FolderBytes(folder)) / kMB;
-    row.seconds = Median(seconds);
-    row.mbPerSecond = row.mb / row.seconds;
-    row.peakMiB = Median(peaks);
-    row.largest = LargestFile(folder);
-    return row;
+    std::vector<Row> rows(ways.size());
+    for (size_t way = 0; way < ways.size(); ++way) {
+      Row& row = rows[way];
+      row.mb = static_cast<double>(FolderBytes(folder)) / kMB;
+      row.seconds = Median(seconds[way]);
+      row.mbPerSecond = row.mb / row.seconds;
+      row.peakMiB = Median(peaks[way]);
+      row.largest = LargestFile(folder);
+    }
+    return rows;
   }
 
  private:
+  Measurement RunOnFreshCopy(const fs::path& folder, const std::string& way) {
+    const fs::path copy = work_ / "run", out = work_ / "out";
+    fs::remove_all(copy);
+    fs::remove_all(out);
+    fs::create_directories(out);
+    fs::copy(folder, copy);
+    fs::remove(copy / ".complete");
+    if (way == "iconv") {
+      return Spawn({"/bin/sh", "-c",
+                    "cd '" + copy.string() + "' && for f in *.txt; do iconv -f CP936 -t UTF-16LE \"$f\" | "
+                    "iconv -f UTF-16LE -t CP936 > '" + out.string() + "'/\"$f\"; done"});
+    }
+    if (way == "copy") return Spawn({"/bin/cp", "-r", "--", copy.string() + "/.", out.string()});
+    if (way == "floor") return Spawn({floor_, copy.string()});
+    return Spawn({headless_, (work_ / "settings" / (way + ".ini")).string(), copy.string()});
+  }
+
   fs::path work_;
-  std::string headless_;
+  std::string headless_, floor_;
 };
 
 void Print(const Row& row, double iconvMBps) {
   double limit = 3.0 * static_cast<double>(row.largest) / kMiB + 16;
-  std::printf("| %-34s | %7.1f | %8.1f | %8.1f | %6.2f | %8.1f |\n", row.name.c_str(), row.mb, row.mbPerSecond,
+  std::printf("| %-36s | %7.1f | %8.1f | %8.1f | %6.2f | %8.1f |\n", row.name.c_str(), row.mb, row.mbPerSecond,
               row.peakMiB, row.mbPerSecond / iconvMBps, limit);
   std::fflush(stdout);
 }
@@ -226,39 +238,44 @@ int main(int argc, char** argv) {
   }
   Bench bench(work, headless);
   std::printf("\nMedians of %d runs; ratio = MB/s over the iconv round trip of the same folder.\n\n", runsPerCase);
-  std::printf("| %-34s | %7s | %8s | %8s | %6s | %8s |\n", "case", "MB", "MB/s", "peak MiB", "ratio", "RSS cap");
-  std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(9, '-').c_str(),
+  std::printf("| %-36s | %7s | %8s | %8s | %6s | %8s |\n", "case", "MB", "MB/s", "peak MiB", "ratio", "RSS cap");
+  std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(38, '-').c_str(), std::string(9, '-').c_str(),
               std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(8, '-').c_str(),
               std::string(10, '-').c_str());
 
   std::map<std::string, Row> rows;
+  auto print = [&](Row row, const std::string& name, double iconvMBps) {
+    row.name = name;
+    Print(row, iconvMBps > 0 ? iconvMBps : row.mbPerSecond);
+    return row;
+  };
   auto measure = [&](const std::string& label, const fs::path& folder, const std::vector<std::string>& modes) {
-    Row iconv = bench.Time(label + ": iconv round trip", folder, "iconv");
-    Print(iconv, iconv.mbPerSecond);
-    Row copy = bench.Time(label + ": plain copy", folder, "copy");
-    Print(copy, iconv.mbPerSecond);
-    for (const std::string& mode : modes) {
-      Row row = bench.Time(label + ": " + mode, folder, mode);
-      Print(row, iconv.mbPerSecond);
-      rows[label + "/" + mode] = row;
-    }
+    std::vector<std::string> ways = {"iconv", "copy"};
+    ways.insert(ways.end(), modes.begin(), modes.end());
+    const std::vector<Row> timed = bench.TimeInTurns(folder, ways);
+    const double iconv = timed[0].mbPerSecond;
+    print(timed[0], label + ": iconv round trip", iconv);
+    print(timed[1], label + ": plain copy", iconv);
+    for (size_t m = 0; m < modes.size(); ++m) rows[label + "/" + modes[m]] = print(timed[m + 2], label + ": " + modes[m], iconv);
   };
   measure("50 files", fifty, {"link", "divide", "keep"});
   measure("1 file", single, {"link", "divide", "keep"});
   measure("10000 files", small, {"link"});
+  // The smallest file beside a safe rewrite that does no tidying: what no way
+  // of tidying could save.
+  const std::vector<Row> smallest = bench.TimeInTurns(scaling[0].second, {"link", "floor"});
+  rows[scaling[0].first] = print(smallest[0], scaling[0].first, 0);
+  const Row smallFloor = print(smallest[1], "1 MB file, safe rewrite, no tidying", 0);
   for (auto& [label, folder] : scaling) {
-    if (folder == single) continue;
-    Row row = bench.Time(label, folder, "link");
-    Print(row, row.mbPerSecond);
-    rows[label] = row;
+    if (folder == single || folder == scaling[0].second) continue;
+    rows[label] = print(bench.TimeInTurns(folder, {"link"})[0], label, 0);
   }
-  Row novel = bench.Time("50 MB novel, link", novel50, "link");
-  Print(novel, novel.mbPerSecond);
-  Row worst = bench.Time("50 MB one paragraph, link", unbroken, "link");
-  Print(worst, worst.mbPerSecond);
+  const Row novel = print(bench.TimeInTurns(novel50, {"link"})[0], "50 MB novel, link", 0);
+  const Row worst = print(bench.TimeInTurns(unbroken, {"link"})[0], "50 MB one paragraph, link", 0);
   // What a run costs whatever the size: start, listing, the flushes and the rename.
-  Row tiny = bench.Time("1 KB file, link", corpus / "1-file-1KB", "link");
-  Print(tiny, tiny.mbPerSecond);
+  const std::vector<Row> tinies = bench.TimeInTurns(corpus / "1-file-1KB", {"link", "floor"});
+  const Row tiny = print(tinies[0], "1 KB file, link", 0);
+  const Row tinyFloor = print(tinies[1], "1 KB file, safe rewrite, no tidying", 0);
 
   const double overheadMs =
       (rows["10000 files/link"].seconds - rows["1 file/link"].seconds) / static_cast<double>(10000 / scale) * 1000;
@@ -276,7 +293,8 @@ int main(int argc, char** argv) {
     std::printf("%s 1/10/100/400 MB: %.0f / %.0f / %.0f / %.0f MB/s (largest deviation from the mean %.0f%%)\n", what,
                 speeds[0], speeds[1], speeds[2], speeds[3], spread * 100);
   };
-  std::printf("Fixed cost of a run (one 1 KB file): %.2f ms\n", tiny.seconds * 1000);
+  std::printf("Fixed cost of a run (one 1 KB file): %.2f ms; a safe rewrite without tidying: %.2f ms (1 KB), %.2f ms (1 MB)\n",
+              tiny.seconds * 1000, tinyFloor.seconds * 1000, smallFloor.seconds * 1000);
   printScaling("Scaling", [](const Row& row) { return row.mbPerSecond; });
   printScaling("Scaling less the fixed cost", [&](const Row& row) { return row.mb / (row.seconds - tiny.seconds); });
   fs::remove_all(work / "run");
