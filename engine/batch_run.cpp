@@ -80,24 +80,23 @@ class Run {
   std::optional<std::u16string> TidyFile(const std::string& name, const TidyPlan& plan, LineListReader& reader) {
     const std::string path = JoinPath(files_.folder, name);
     lines_.Clear();
-    FileSnapshot& snapshot = snapshot_;
     ReadFailure readFailure;
-    if (!ReadFileSnapshot(fs_, path, snapshot, readFailure)) {
+    if (!ReadFileSnapshot(fs_, path, snapshot_, readFailure)) {
       const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
       return LeaveAlone(DescribeFileFailure(action, name, readFailure.error));
     }
     // A link listed beside its target leads to the same file: tidy it once.
-    if (!seenPaths_.insert(snapshot.path).second) {
+    if (!seenPaths_.insert(snapshot_.path).second) {
       ++report_.leftAlone;
       return std::nullopt;
     }
-    ReadOutcome read = reader.Read(snapshot.bytes(), lines_);
+    ReadOutcome read = reader.Read(snapshot_.bytes(), lines_);
     if (read != ReadOutcome::Read) return LeaveAlone(DescribeReadOutcome(read, name));
 
     // From the first file written on, a failing file is left as it was and
     // the run goes on.
     reporting_ = false;
-    FileReplacement replacement(fs_, snapshot);
+    FileReplacement replacement(fs_, snapshot_);
     if (WriteFileContent(lines_, reader.encoding(), plan.output, replacement) != WriteOutcome::Written) {
       ++report_.leftAlone;
       return std::nullopt;
@@ -105,7 +104,7 @@ class Run {
     switch (replacement.Commit()) {
       case ReplaceOutcome::Replaced:
         ++report_.tidied;
-        replacedFolders_.insert(FolderOf(snapshot.path));
+        replacedFolders_.insert(FolderOf(snapshot_.path));
         break;
       case ReplaceOutcome::Unchanged: ++report_.unchanged; break;
       default: ++report_.leftAlone; break;

@@ -103,6 +103,11 @@ bool FileReplacement::Write(std::string_view bytes) {
   return WriteAll(bytes);
 }
 
+ReplaceOutcome FileReplacement::Abandon(ReplaceOutcome outcome) {
+  Fail(outcome);
+  return outcome;
+}
+
 bool FileReplacement::StartTemporaryFile() {
   diverged_ = true;
   if (IsReadOnly(original_)) return Fail(ReplaceOutcome::ReadOnly);
@@ -177,25 +182,17 @@ ReplaceOutcome FileReplacement::Commit() {
     // The new content is a prefix of the old one.
     if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return outcome_;
   }
-  if (!CopyMetadata() || fs_.Fsync(fd_) != 0) {
-    Fail(ReplaceOutcome::Failed);
-    return outcome_;
-  }
+  if (!CopyMetadata() || fs_.Fsync(fd_) != 0) return Abandon(ReplaceOutcome::Failed);
   int fd = fd_;
   fd_ = -1;
   if (fs_.Close(fd) != 0) {  // some file systems report write errors only here
-    Fail(ReplaceOutcome::Failed);
-    return outcome_;
+    return Abandon(ReplaceOutcome::Failed);
   }
   struct stat now {};
   if (fs_.Stat(original_.path.c_str(), &now) != 0 || !SameVersion(now, original_.info)) {
-    Fail(ReplaceOutcome::ChangedMeanwhile);
-    return outcome_;
+    return Abandon(ReplaceOutcome::ChangedMeanwhile);
   }
-  if (fs_.Rename(temporaryPath_.c_str(), original_.path.c_str()) != 0) {
-    Fail(ReplaceOutcome::Failed);
-    return outcome_;
-  }
+  if (fs_.Rename(temporaryPath_.c_str(), original_.path.c_str()) != 0) return Abandon(ReplaceOutcome::Failed);
   temporaryPath_.clear();
   return outcome_ = ReplaceOutcome::Replaced;
 }

@@ -45,6 +45,7 @@ class FileReplacement : public ByteSink {
   bool CopyMetadata();
   bool RemoveInheritedAttributes();
   bool Fail(ReplaceOutcome outcome);
+  ReplaceOutcome Abandon(ReplaceOutcome outcome);  // Fail, for Commit's returns
   void RemoveTemporaryFile();
 
   FileSystem& fs_;
