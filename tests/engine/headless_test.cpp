@@ -29,7 +29,7 @@ class Headless : public ::testing::Test {
   }
 
   Result Run(std::string_view settings, const std::string& folderPath, const std::string& flags = "") {
-    WriteFile(work.PathOf("settings.ini"), settings);
+    testing::WriteFile(work.PathOf("settings.ini"), settings);
     std::string command = "'" + driver_ + "' " + flags + " '" + work.PathOf("settings.ini") + "' '" + folderPath +
                           "' 2>'" + work.PathOf("stderr") + "'";
     Result result;
@@ -41,8 +41,6 @@ class Headless : public ::testing::Test {
     result.err = work.Read("stderr");
     return result;
   }
-
-  static void WriteFile(const std::string& path, std::string_view bytes) { testing::WriteFile(path, bytes); }
 
   std::string driver_;
   TempFolder work, books;
@@ -78,14 +76,6 @@ TEST_F(Headless, SettingsLinesFollowTheWindowsRules) {
   EXPECT_EQ(declined.exitCode, 0);
   EXPECT_EQ(declined.out.substr(0, 8), "confirm\t");
   EXPECT_EQ(declined.out.find("progress"), std::string::npos);
-}
-
-TEST_F(Headless, LinkModeAndWholeLineRules) {
-  books.Write("novel.txt", Gbk(u"第1章 开端\r\n他说\r\n  好。\r\n广告\r\n1 备注\r\n完"));
-  Result result = Run("optLink=1\ntxtLink(0)=第?章\nchkOrdinal=1\ntxtAllS(0)= 广告 \ntxtAllT(0)=\noptDelete=1\n",
-                      books.path());
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(books.Read("novel.txt"), Gbk(u"第1章 开端\r\n他说好。\r\n1 备注\r\n完\r\n"));
 }
 
 TEST_F(Headless, BadInputExitsWithoutTouchingAnything) {
