@@ -5,6 +5,7 @@
 
 #include "platform/case_fold.h"
 #include "text.h"
+#include "text_search.h"
 #include "raw_buffer.h"
 
 namespace quelvane {
@@ -23,11 +24,12 @@ constexpr std::string_view kLineBreak = "\r\n";
 std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view find,
                                std::u16string_view replacement, std::u16string& scratch) {
   if (find.empty()) return line;
-  size_t at = FindText(line, find);
+  TextSearch search(find);
+  size_t at = search.Find(line);
   if (at == std::u16string_view::npos) return line;
   scratch.clear();
   size_t from = 0;
-  for (; at != std::u16string_view::npos; at = FindText(line, find, from)) {
+  for (; at != std::u16string_view::npos; at = search.Find(line, from)) {
     scratch.append(line.substr(from, at - from));
     scratch.append(replacement);
     from = at + find.size();

@@ -6,12 +6,14 @@
 #include <unicode/ucnv.h>
 
 #include <memory>
+#include <random>
 
 #include "platform/case_fold.h"
 #include "platform/code_page_936.h"
 #include "platform/text_encoding.h"
 #include "platform/utf8.h"
 #include "text.h"
+#include "text_search.h"
 
 namespace quelvane {
 namespace {
@@ -132,6 +134,29 @@ TEST(FindText, FindsEveryPositionWhateverTheAlignment) {
   EXPECT_EQ(FindText(u"abababc", u"abc"), 4u);
   EXPECT_EQ(FindText(u"ab", u"abc"), std::u16string_view::npos);
   EXPECT_EQ(FindText(u"xxxxxxxx第一", u"第一"), 8u);
+}
+
+TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
+  struct Case { std::u16string_view text, pattern; size_t from, at; };
+  const Case cases[] = {
+      {u"aaa", u"aa", 0, 0}, {u"aaa", u"aa", 2, std::u16string_view::npos}, {u"ababa", u"aba", 1, 2},
+      {u"xyzab", u"ab", 0, 3}, {u"ab", u"abc", 0, std::u16string_view::npos},
+      {u"x\U00020000y", u"\U00020000", 0, 1}, {u"\xD840\U00020000", u"\xD840\xDC00", 0, 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TextSearch(c.pattern).Find(c.text, c.from), c.at) << c.from;
+  std::mt19937 random(13);
+  for (int round = 0; round < 4000; ++round) {
+    const char16_t alphabet = static_cast<char16_t>(2 + round % 3);
+    std::u16string text(random() % 300, u'a'), pattern(1 + random() % 12, u'a');
+    for (char16_t& c : text) c = static_cast<char16_t>(u'a' + random() % alphabet);
+    for (char16_t& c : pattern) c = static_cast<char16_t>(u'a' + random() % alphabet);
+    TextSearch search(pattern);
+    for (size_t from = 0, at;; from = at + pattern.size()) {
+      at = text.find(pattern, from);
+      ASSERT_EQ(search.Find(text, from), at) << round;
+      if (at == std::u16string::npos) break;
+    }
+  }
 }
 
 }  // namespace
