@@ -1,9 +1,11 @@
 #include "batch_run.h"
 
+#include <new>
 #include <optional>
 #include <set>
 #include <unordered_set>
 
+#include "left_alone.h"
 #include "line_list.h"
 #include "platform/file_replacement.h"
 #include "platform/file_snapshot.h"
@@ -34,7 +36,7 @@ std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name) {
   if (outcome == ReadOutcome::LineTooLong) {
     return u"溢出：文件" + QuotedName(name) + u"中有超过 32767 个字符的行，无法等长分段。";
   }
-  return u"文件" + QuotedName(name) + u"不是有效的 GBK 或 UTF-8 文本，无法整理。";
+  return u"文件" + QuotedName(name) + u"不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。";
 }
 
 class Run {
@@ -63,58 +65,77 @@ class Run {
     window_.ProcessPendingMessages();
 
     const TidyPlan plan = MakeTidyPlan(settings_);
-    LineListReader reader(plan);
     for (size_t i = 0; i < files_.names.size(); ++i) {
       window_.ShowProgress(ProgressSquares(i, files_.names.size()));
-      if (std::optional<std::u16string> failure = TidyFile(files_.names[i], plan, reader)) {
+      if (std::optional<std::u16string> failure = TidyFileWithinMemory(files_.names[i], plan)) {
         return Fail(*failure);
       }
     }
     for (const std::string& folder : replacedFolders_) FlushFolder(fs_, folder);
     window_.EndBusy();
+    if (!report_.leftAlone.empty()) window_.ShowNotice(LeftAloneNotice(report_.leftAlone));
     return End(RunReport::Ending::Completed);
   }
 
  private:
+  // A file too large for the memory the run may use is left as it was:
+  // unwinding removes its temporary file, and its buffers are let go so
+  // that the next files have that memory again.
+  std::optional<std::u16string> TidyFileWithinMemory(const std::string& name, const TidyPlan& plan) {
+    try {
+      if (!reader_) reader_.emplace(plan);
+      return TidyFile(name, plan, *reader_);
+    } catch (const std::bad_alloc&) {
+      snapshot_ = FileSnapshot();
+      lines_ = LineList();
+      reader_.reset();
+      if (reporting_) return u"文件“" + ShownName(name) + u"”太大，内存不足，无法整理。";
+      LeaveAlone(name, std::u16string(kTooBigForMemoryReason));
+      return std::nullopt;
+    }
+  }
+
   // Returns the failure's description when it must end the run.
   std::optional<std::u16string> TidyFile(const std::string& name, const TidyPlan& plan, LineListReader& reader) {
     const std::string path = JoinPath(files_.folder, name);
     lines_.Clear();
     ReadFailure readFailure;
     if (!ReadFileSnapshot(fs_, path, snapshot_, readFailure)) {
-      const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
-      return LeaveAlone(DescribeFileFailure(action, name, readFailure.error));
+      if (reporting_) {
+        const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
+        return DescribeFileFailure(action, name, readFailure.error);
+      }
+      return LeaveAlone(name, ReasonForReadFailure(readFailure));
     }
     // A link listed beside its target leads to the same file: tidy it once.
-    if (!seenPaths_.insert(snapshot_.path).second) {
-      ++report_.leftAlone;
-      return std::nullopt;
-    }
+    if (!seenPaths_.insert(snapshot_.path).second) return std::nullopt;
     ReadOutcome read = reader.Read(snapshot_.bytes(), lines_);
-    if (read != ReadOutcome::Read) return LeaveAlone(DescribeReadOutcome(read, name));
+    if (read != ReadOutcome::Read) {
+      if (reporting_) return DescribeReadOutcome(read, name);
+      return LeaveAlone(name, ReasonForReadOutcome(read));
+    }
 
     // From the first file written on, a failing file is left as it was and
     // the run goes on.
     reporting_ = false;
     FileReplacement replacement(fs_, snapshot_);
-    if (WriteFileContent(lines_, reader.encoding(), plan.output, replacement) != WriteOutcome::Written) {
-      ++report_.leftAlone;
-      return std::nullopt;
+    if (WriteFileContent(lines_, reader.encoding(), plan.output, replacement) == WriteOutcome::Unencodable) {
+      return LeaveAlone(name, std::u16string(kUnencodableReason));
     }
-    switch (replacement.Commit()) {
+    // After a failed write, Commit gives that failure.
+    switch (const ReplaceOutcome outcome = replacement.Commit()) {
       case ReplaceOutcome::Replaced:
         ++report_.tidied;
         replacedFolders_.insert(FolderOf(snapshot_.path));
         break;
       case ReplaceOutcome::Unchanged: ++report_.unchanged; break;
-      default: ++report_.leftAlone; break;
+      default: return LeaveAlone(name, ReasonForReplacement(outcome, replacement.error(), snapshot_));
     }
     return std::nullopt;
   }
 
-  std::optional<std::u16string> LeaveAlone(std::u16string failure) {
-    if (reporting_) return failure;
-    ++report_.leftAlone;
+  std::nullopt_t LeaveAlone(const std::string& name, std::u16string reason) {
+    report_.leftAlone.push_back({name, std::move(reason)});
     return std::nullopt;
   }
 
@@ -137,6 +158,7 @@ class Run {
   FileSystem& fs_;
   FileSnapshot snapshot_;  // reused for every file: its memory is touched once
   LineList lines_;          // likewise
+  std::optional<LineListReader> reader_;  // likewise
   std::set<std::string> replacedFolders_;
   std::unordered_set<std::string> seenPaths_;  // symbolic links resolved
   bool reporting_ = true;

@@ -8,13 +8,15 @@
 //
 // Failures are reported, ending the run, until the first file has been read
 // whole; from then on a file that fails is left as it was and the run goes
-// on with the next.
+// on with the next. A run that left files alone ends by listing them, each
+// with its reason.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "left_alone.h"
 #include "platform/file_system.h"
 #include "run_window.h"
 #include "tidy_settings.h"
@@ -36,7 +38,7 @@ struct RunReport {
   Ending ending = Ending::Completed;
   size_t tidied = 0;      // replaced with new content
   size_t unchanged = 0;   // the tidy changed nothing
-  size_t leftAlone = 0;   // read-only, not text, unreadable... kept as they were
+  std::vector<LeftAloneFile> leftAlone;  // read-only, not text, unreadable... kept as they were
 };
 
 RunReport RunTidy(const TidySettings& settings, const FileListing& files, SummaryBuilder summarize,

@@ -21,7 +21,11 @@ TidyPlan MakeTidyPlan(const TidySettings& settings) {
 
 ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
   std::optional<TextEncoding> detected = DetectEncoding(bytes);
-  if (!detected) return ReadOutcome::NotText;
+  if (!detected) {
+    // A byte-order mark says what the file is before its NULs do.
+    const bool marked = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    return !marked && bytes.find('\0') != std::string_view::npos ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
+  }
   const TextEncoding encoding = encoding_ = *detected;
   joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
@@ -82,7 +86,8 @@ TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::st
   LineList lines;
   LineListReader reader(plan);
   switch (reader.Read(bytes, lines)) {
-    case ReadOutcome::NotText: return TidyBytesOutcome::NotText;
+    case ReadOutcome::NotText:
+    case ReadOutcome::HasNulByte: return TidyBytesOutcome::NotText;
     case ReadOutcome::LineTooLong: return TidyBytesOutcome::LineTooLong;
     case ReadOutcome::Read: break;
   }

@@ -78,6 +78,7 @@ void FileReplacement::RemoveTemporaryFile() {
 }
 
 bool FileReplacement::Fail(ReplaceOutcome outcome) {
+  error_ = errno;  // before the clean-up's calls overwrite it
   outcome_ = outcome;
   failed_ = true;
   RemoveTemporaryFile();
@@ -125,7 +126,8 @@ bool FileReplacement::StartTemporaryFile() {
     if (errno != EEXIST) break;
   }
   temporaryPath_.clear();  // not ours: never remove it
-  return Fail(ReplaceOutcome::Failed);
+  return Fail(errno == EACCES || errno == EPERM || errno == EROFS ? ReplaceOutcome::FolderNotWritable
+                                                                  : ReplaceOutcome::Failed);
 }
 
 bool FileReplacement::WriteAll(std::string_view bytes) {

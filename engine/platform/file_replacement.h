@@ -23,6 +23,7 @@ enum class ReplaceOutcome {
   Replaced,
   Unchanged,         // the new bytes equal the old ones
   ReadOnly,          // no write permission for anyone, immutable, append-only, or not writable
+  FolderNotWritable, // no new file may be created beside it
   ChangedMeanwhile,  // someone else changed or replaced the file since it was read
   Failed,            // a system call failed; the original is untouched
   Abandoned,         // the caller gave up; the original is untouched
@@ -38,6 +39,8 @@ class FileReplacement : public ByteSink {
   bool Write(std::string_view bytes) override;
   // Call once every block has been written.
   ReplaceOutcome Commit();
+  // The errno of the call that failed (ReadOnly, FolderNotWritable, Failed).
+  int error() const { return error_; }
 
  private:
   bool StartTemporaryFile();
@@ -57,6 +60,7 @@ class FileReplacement : public ByteSink {
   std::string temporaryPath_;
   ReplaceOutcome outcome_ = ReplaceOutcome::Abandoned;
   bool failed_ = false;
+  int error_ = 0;
 };
 
 // The folder that holds `path` ("/" for a file at the root).

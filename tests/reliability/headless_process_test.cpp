@@ -53,25 +53,48 @@ class Driver : public ::testing::Test {
   void SetUp() override {
     if (driver_ == nullptr) GTEST_SKIP() << "QUELVANE_HEADLESS is not set";
   }
-  // Starts the driver on `folder`, its standard output going to out_;
-  // `fileSizeLimit` (bytes, 0 for none) is the new process's RLIMIT_FSIZE.
-  pid_t Start(std::string_view settings, const std::string& folder, off_t fileSizeLimit = 0) {
+  // Starts the driver on `folder`, its standard output going to out_,
+  // through `wrapper` (e.g. prlimit or setpriv and their options) if given.
+  pid_t Start(std::string_view settings, const std::string& folder, std::vector<std::string> wrapper = {}) {
     testing::WriteFile(work_.PathOf("settings.ini"), settings);
-    const std::string settingsFile = work_.PathOf("settings.ini"), out = work_.PathOf("out");
-    const rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+    chmod(work_.path().c_str(), 0755);  // readable by another user too
+    const std::string out = work_.PathOf("out");
+    wrapper.insert(wrapper.end(), {driver_, work_.PathOf("settings.ini"), folder});
+    std::vector<char*> argv;
+    for (std::string& arg : wrapper) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid != 0) return pid;
     // The child: only async-signal-safe calls until exec. Standard error
     // stays the test's: a sanitizer's report shows there.
     dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-    if (fileSizeLimit > 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-    execl(driver_, driver_, settingsFile.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   // Runs it to the end; true when it exited with status 0.
-  bool Run(std::string_view settings, const std::string& folder, off_t fileSizeLimit = 0) {
-    const int status = WaitFor(Start(settings, folder, fileSizeLimit));
+  bool Run(std::string_view settings, const std::string& folder, std::vector<std::string> wrapper = {}) {
+    const int status = WaitFor(Start(settings, folder, std::move(wrapper)));
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+  // The box that ends the run, as the driver prints it, for files left alone
+  // given as "name：reason".
+  static std::string LeftAloneNotice(const std::vector<std::string>& lines, size_t total = 0) {
+    std::string notice = "notice\t整理完成，但有 " + std::to_string(std::max(total, lines.size())) +
+                         " 个文件未能整理，保持原样：";
+    for (const std::string& line : lines) notice += "\\r\\n" + line;
+    if (total > lines.size()) notice += "\\r\\n……另有 " + std::to_string(total - lines.size()) + " 个文件未整理";
+    return notice;
+  }
+  // The box that ends a run comes after the last progress line; a failure
+  // that ends the run is followed by the emptied label.
+  void ExpectNotice(const std::string& notice) {
+    if (notice.starts_with("notice\t整理完成")) EXPECT_EQ(LastLine(), notice);
+    else EXPECT_NE(work_.Read("out").find(notice + "\n"), std::string::npos) << work_.Read("out");
+  }
+  std::string LastLine() {
+    std::string out = work_.Read("out");
+    if (!out.empty()) out.pop_back();
+    return out.substr(out.rfind('\n') + 1);
   }
 
   const char* const driver_ = std::getenv("QUELVANE_HEADLESS");
@@ -130,7 +153,8 @@ class ProcessFault : public Driver {
 TEST_F(ProcessFault, FileSizeLimitLeavesTheLargeFileAndTidiesTheOthers) {
   TempFolder books;
   Copy(books);
-  ASSERT_TRUE(Run(kSettings, books.path(), 1 << 20)) << "the driver did not end normally";
+  ASSERT_TRUE(Run(kSettings, books.path(), {"prlimit", "--fsize=1048576"})) << "the driver did not end normally";
+  EXPECT_EQ(LastLine(), LeftAloneNotice({"18-large.txt：超出文件大小上限"}));
   Contents expected = tidied_;
   expected["18-large.txt"] = old_["18-large.txt"];
   EXPECT_EQ(Read(books.path()), expected);
@@ -182,6 +206,7 @@ struct File {
   std::string name, bytes;
   std::string after = {};   // empty: must stay as it was
   std::string linkTo = {};  // a symbolic link to this file instead, with its target's bytes
+  mode_t mode = 0644;
 };
 
 TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
@@ -201,32 +226,43 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
     std::vector<File> files;
     std::string notice = {};  // the failure report expected, if any
   };
+  const std::string notText = "：不是 GBK、GB18030、UTF-8 或 UTF-16 文本";
   std::vector<Row> rows = {
-      {"binary file called .txt", deleteBlankLines,
-       {{"0.txt", ok, tidied}, {"image.txt", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR\r\n\r\n"s}}},
-      {"NUL bytes in text", deleteBlankLines, {{"0.txt", ok, tidied}, {"nul.txt", "a\r\n\0\r\n\r\n"s}}},
-      {"invalid GBK", deleteBlankLines, {{"0.txt", ok, tidied}, {"bad.txt", "\xB5\xDA\r\n\r\n\x81\x7F\r\n\r\n"}}},
-      {"UTF-16 with a byte-order mark", deleteBlankLines,
-       {{"0.txt", ok, tidied}, {"le.txt", "\xFF\xFE" "a\0\r\0\n\0\r\0\n\0"s},
-        {"be.txt", "\xFE\xFF\0a\0\r\0\n\0\r\0\n"s}}},
+      {"one file of each reason", divide + "txtReplaceS=甲\ntxtReplaceT=\U0001F600\noptDelete=1\n",
+       {{"0.txt", ok, tidied}, {"image.txt", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR\r\n\r\n"s},
+        {"nul.txt", "a\r\n\0\r\n\r\n"s}, {"bad.txt", "\xB5\xDA\r\n\r\n\x81\x7F\r\n\r\n"},
+        {"le.txt", "\xFF\xFE" "a\0\r\0\n\0\r\0\n\0"s}, {"be.txt", "\xFE\xFF\0a\0\r\0\n\0\r\0\n"s},
+        {"ro.txt", ok, {}, {}, 0444}, {"over.txt", testing::Gbk(std::u16string(32768, u'字'))},
+        {"甲.txt", testing::Gbk(u"甲\r\n")}},
+       LeftAloneNotice({"bad.txt" + notText, "be.txt" + notText, "image.txt：含有空字节（NUL），不是文本文件",
+                        "le.txt" + notText, "nul.txt：含有空字节（NUL），不是文本文件",
+                        "over.txt：有超过 32767 个字符的行，无法等长分段", "ro.txt：文件只读",
+                        "甲.txt：整理后的文字含有文件编码无法表示的字符"})},
       {"not text, first in the list", deleteBlankLines, {{"0.txt", "\xFF\xFE" "a\0"s}, {"1.txt", ok}},
-       "notice\t文件“0.txt”不是有效的 GBK 或 UTF-8 文本，无法整理。"},
+       "notice\t文件“0.txt”不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。"},
       {"awkward names", deleteBlankLines,
        {{"my book.txt", ok, tidied}, {"it's \"quoted\".txt", ok, tidied}, {"two\nlines.txt", ok, tidied},
         {" leading space.TXT", ok, tidied}, {longName, ok, tidied},
         {"\xB5\xDA\xD2\xBB.txt", ok}}},  // not valid UTF-8: never listed, never touched
-      {"a line of 32,768 characters in divide mode", divide,
-       {{"0.txt", "ok", "ok\r\n"}, {"limit.txt", std::string(32767, 'x'), divided},
-        {"over.txt", testing::Gbk(std::u16string(32768, u'字'))}}},
+      {"a line of 32,767 characters in divide mode", divide,
+       {{"0.txt", "ok", "ok\r\n"}, {"limit.txt", std::string(32767, 'x'), divided}}},
       {"a line of 32,768 characters first in the list", divide, {{"0.txt", std::string(32768, 'x')}, {"1.txt", ok}},
        "notice\t溢出：文件“0.txt”中有超过 32767 个字符的行，无法等长分段。"},
       {"a link beside its target", "txtBegin(0)=> \n",
        {{"a.txt", "x\r\n", "> x\r\n"}, {"b.txt", "x\r\n", "> x\r\n", "a.txt"}}},
       {"a single line of over 64 MB", std::string(kSettings),
        {{"0.txt", ok, tidied}, {"huge.txt", huge, hugeTidied + "\r\n"}}},
+      {"more left alone than the box lists", deleteBlankLines, {{"0.txt", ok, tidied}}, LeftAloneNotice({}, 23)},
       // All but one in a thousand already tidy, so that the run is not all flushing.
       {"20,000 files", deleteBlankLines, {}},
   };
+  std::vector<File>& many = rows[rows.size() - 2].files;
+  std::vector<std::string> listedLines;
+  for (int i = 1; i <= 23; ++i) {
+    many.push_back({std::to_string(i + 10) + ".txt", "\0"s});
+    if (i <= 20) listedLines.push_back(many.back().name + "：含有空字节（NUL），不是文本文件");
+  }
+  rows[rows.size() - 2].notice = LeftAloneNotice(listedLines, 23);
   for (int i = 0; i < 20000; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "第%05d章.txt", i);
@@ -238,6 +274,7 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
     for (const File& file : row.files) {
       if (file.linkTo.empty()) books.Write(file.name, file.bytes);
       else ASSERT_EQ(symlink(file.linkTo.c_str(), books.PathOf(file.name).c_str()), 0);
+      if (file.linkTo.empty()) chmod(books.PathOf(file.name).c_str(), file.mode);
     }
     EXPECT_TRUE(Run(row.settings, books.path())) << "the driver did not end normally";
     const std::string out = work_.Read("out");
@@ -248,13 +285,78 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), listed.size() + 2)
           << "the confirmation, the emptied label, then one line per file";
     } else {
-      EXPECT_NE(out.find(row.notice + "\n"), std::string::npos) << out;
+      ExpectNotice(row.notice);
     }
     for (const File& file : row.files) {
-      EXPECT_EQ(Fingerprint(books.Read(file.name)),
-                Fingerprint(row.notice.empty() && !file.after.empty() ? file.after : file.bytes))
+      EXPECT_EQ(Fingerprint(books.Read(file.name)), Fingerprint(file.after.empty() ? file.bytes : file.after))
           << file.name;
     }
+    EXPECT_EQ(testing::TemporaryFiles(books.path()), std::vector<std::string>{});
+  }
+}
+
+// Conditions a folder cannot carry by itself: memory the process may not
+// exceed, and a user other than the folder's owner.
+TEST_F(HostileInput, ConditionsOfTheProcessAreReportedFileByFile) {
+#if defined(__has_feature)
+  const bool addressSpaceLimitWorks = !__has_feature(address_sanitizer);  // it reserves terabytes up front
+#elif defined(__SANITIZE_ADDRESS__)
+  const bool addressSpaceLimitWorks = false;
+#else
+  const bool addressSpaceLimitWorks = true;
+#endif
+  const std::vector<std::string> lowMemory = {"prlimit", "--as=300000000"};
+  const std::vector<std::string> nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+  const std::string ok = "ok\r\n\r\n", tidied = "ok\r\n";
+  struct Row {
+    const char* name;
+    std::vector<std::string> wrapper;
+    std::vector<File> files;
+    std::string notice;
+    mode_t folderMode = 0777;
+    uid_t ownerOfB = 65534;
+  };
+  const Row rows[] = {
+      {"too big for memory, first", lowMemory, {{"0.txt", ""}, {"1.txt", ok}},
+       "notice\t文件“0.txt”太大，内存不足，无法整理。"},
+      {"too big for memory, later", lowMemory, {{"0.txt", ok, tidied}, {"1.txt", ""}, {"2.txt", ok, tidied}},
+       LeftAloneNotice({"1.txt：文件太大，内存不足"})},
+      {"folder not writable", nobody, {{"0.txt", ok, {}, {}, 0666}, {"1.txt", ok, {}, {}, 0666}},
+       LeftAloneNotice({"0.txt：所在文件夹不允许写入", "1.txt：所在文件夹不允许写入"}), 0555},
+      {"another user's file", nobody, {{"a.txt", ok}, {"b.txt", ok, tidied}},
+       LeftAloneNotice({"a.txt：文件属于其他用户，没有修改权限"})},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.wrapper == lowMemory && !addressSpaceLimitWorks) {
+      std::cout << "[ skipped  ] " << row.name << ": no address space limit under the sanitizer\n";
+      continue;
+    }
+    if (row.wrapper == nobody && geteuid() != 0) {
+      std::cout << "[ skipped  ] " << row.name << ": only root can run the driver as another user\n";
+      continue;
+    }
+    TempFolder books;
+    for (const File& file : row.files) {
+      books.Write(file.name, file.bytes);
+      chmod(books.PathOf(file.name).c_str(), file.mode);
+      // An empty file here stands for one larger than the memory allowed.
+      if (file.bytes.empty()) {
+        ASSERT_EQ(truncate(books.PathOf(file.name).c_str(), off_t{1} << 30), 0);
+      }
+    }
+    if (row.wrapper == nobody && std::filesystem::exists(books.PathOf("b.txt"))) {
+      ASSERT_EQ(chown(books.PathOf("b.txt").c_str(), row.ownerOfB, row.ownerOfB), 0);
+    }
+    chmod(books.path().c_str(), row.folderMode);
+    EXPECT_TRUE(Run(kSettings, books.path(), row.wrapper)) << "the driver did not end normally";
+    ExpectNotice(row.notice);
+    for (const File& file : row.files) {
+      if (!file.bytes.empty()) {
+        EXPECT_EQ(books.Read(file.name), file.after.empty() ? file.bytes : file.after) << file.name;
+      }
+    }
+    chmod(books.path().c_str(), 0755);
     EXPECT_EQ(testing::TemporaryFiles(books.path()), std::vector<std::string>{});
   }
 }

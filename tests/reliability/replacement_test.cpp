@@ -149,6 +149,16 @@ enum class Effect {
   Harmless,   // the file is tidied all the same
 };
 
+// The reasons that depend on the failing call rather than on the file.
+const std::map<std::pair<testing::Op, int>, std::u16string_view> kReasons = {
+    {{testing::Op::ResolvePath, ENOENT}, u"文件已不存在"},
+    {{testing::Op::CreateTemporary, EACCES}, u"所在文件夹不允许写入"},
+    {{testing::Op::CreateTemporary, ENOSPC}, u"磁盘空间不足"},
+    {{testing::Op::Write, ENOSPC}, u"磁盘空间不足"},
+    {{testing::Op::Write, EFBIG}, u"超出文件大小上限"},
+    {{testing::Op::CloseTemporary, EIO}, u"输入输出错误"},
+};
+
 TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   using enum Effect;
   using enum Op;
@@ -207,7 +217,18 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
         } else {
           EXPECT_EQ(report.ending, RunReport::Ending::Completed);
           EXPECT_EQ(window.progress, 66);
-          EXPECT_EQ(Notices(window), std::vector<std::string>{});
+          const std::vector<std::string> notices = Notices(window);
+          if (effect == LeftAlone) {
+            ASSERT_EQ(notices.size(), 1u);
+            EXPECT_TRUE(notices[0].starts_with("notice:整理完成，但有 1 个文件未能整理，保持原样：\r\n" +
+                                               kNames[inHand] + "："))
+                << notices[0];
+            if (const auto reason = kReasons.find({op, error}); reason != kReasons.end()) {
+              EXPECT_TRUE(notices[0].ends_with(Utf16ToUtf8(reason->second))) << notices[0];
+            }
+          } else {
+            EXPECT_EQ(notices, std::vector<std::string>{});
+          }
         }
       }
     }
@@ -219,20 +240,23 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
 // the given call for it. What that process left must stay as it left it;
 // the files it did not touch are tidied.
 TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
+  const std::string changed = "b.txt：整理期间被其他程序改动";
   const struct {
     const char* name;
     Op at;
     const char* act;
+    std::string leftAlone;  // the lines of the box that ends the run
   } rows[] = {
-      {"deleted between listing and reading", Op::ResolvePath, "rm b.txt"},
-      {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt"},
+      {"deleted between listing and reading", Op::ResolvePath, "rm b.txt", "b.txt：文件已不存在"},
+      {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt", "b.txt：不是普通文件"},
       {"replaced by a new file before the rename", Op::SyncTemporary,
-       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt"},
-      {"rewritten in place, same size", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none"},
-      {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt"},
-      {"mode changed", Op::SyncTemporary, "chmod 600 b.txt"},
-      {"deleted before the rename", Op::StatBeforeRename, "rm b.txt"},
-      {"whole folder removed", Op::ResolvePath, "rm -r \"$PWD\""},
+       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", changed},
+      {"rewritten in place, same size", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none",
+       changed},
+      {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt", changed},
+      {"mode changed", Op::SyncTemporary, "chmod 600 b.txt", changed},
+      {"deleted before the rename", Op::StatBeforeRename, "rm b.txt", changed},
+      {"whole folder removed", Op::ResolvePath, "rm -r \"$PWD\"", "b.txt：文件已不存在\r\nc.txt：文件已不存在"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -253,7 +277,9 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     };
     EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
     EXPECT_TRUE(acted);
-    EXPECT_EQ(Notices(window), std::vector<std::string>{});
+    const size_t count = row.leftAlone.find("c.txt") == std::string::npos ? 1 : 2;
+    EXPECT_EQ(Notices(window), std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
+                                                        " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
     EXPECT_EQ(window.progress, 66);
     EXPECT_EQ(StatesOf(folder), expected);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
@@ -266,6 +292,7 @@ const std::string kNew = "x\r\ny\r\n";
 // A case's name, and the shell command that makes b.txt special.
 struct SpecialCase {
   std::string name, command;
+  std::string reason = {};  // why the run left it alone, if it does
   friend void PrintTo(const SpecialCase& c, std::ostream* out) { *out << c.name; }
 };
 std::string CaseName(const ::testing::TestParamInfo<SpecialCase>& info) { return info.param.name; }
@@ -301,18 +328,21 @@ struct ReadOnly : SpecialFile {};
 
 TEST_P(ReadOnly, FileIsLeftUntouchedAndTheOthersTidied) {
   const std::string before = Describe(B());  // the link and what it leads to
-  EXPECT_EQ(Run().leftAlone, 1u);
+  const RunReport report = Run();
+  ASSERT_EQ(report.leftAlone.size(), 1u);
+  EXPECT_EQ(Utf16ToUtf8(report.leftAlone[0].reason), GetParam().reason);
   EXPECT_EQ(Describe(B()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryForm, ReadOnly,
     ::testing::Values(
-        SpecialCase{"NoWriteBitForAnyone", "chmod 444 b.txt"},  // root could write it all the same
-        SpecialCase{"Immutable", "chattr +i b.txt"},
-        SpecialCase{"AppendOnly", "chattr +a b.txt"},
+        SpecialCase{"NoWriteBitForAnyone", "chmod 444 b.txt", "文件只读"},  // root could write it all the same
+        SpecialCase{"Immutable", "chattr +i b.txt", "文件被设为不可修改"},
+        SpecialCase{"AppendOnly", "chattr +a b.txt", "文件被设为不可修改"},
         SpecialCase{"InFolderWhereNothingCanBeCreated",
-                    "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked"}),
+                    "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked",
+                    "所在文件夹不允许写入"}),
     CaseName);
 
 struct Keeps : SpecialFile {};
