@@ -18,6 +18,8 @@ OutputOptions MakeOutputOptions(const TidySettings& settings) {
 namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
+// The longest text encoded into one block at a time.
+constexpr size_t kPieceUnits = kBlockSize / kMaxBytesPerUnit;
 constexpr std::string_view kLineBreak = "\r\n";
 
 // Non-overlapping, left to right; the inserted text is not searched again.
@@ -47,13 +49,10 @@ class LineWriter {
   // Writes head + line + tail + CR LF, or only the line + CR LF.
   WriteOutcome Write(std::u16string_view line, bool withAdditions) {
     if (withAdditions && (!headToAdd_ || !tailToAdd_)) return WriteOutcome::Unencodable;
-    const size_t room = kMaxBytesPerUnit * line.size() + kLineBreak.size() +
-                        (withAdditions ? headToAdd_->size() + tailToAdd_->size() : 0);
-    if (used_ + room > block_.capacity()) {
-      if (Flush() != WriteOutcome::Written) return WriteOutcome::SinkFailed;
-      block_.Room(std::max(kBlockSize, room));
-    }
-    char* to = block_.data() + used_;
+    const size_t additions = withAdditions ? headToAdd_->size() + tailToAdd_->size() : 0;
+    if (line.size() > kPieceUnits) return WriteInPieces(line, withAdditions);
+    char* to = Room(kMaxBytesPerUnit * line.size() + kLineBreak.size() + additions);
+    if (to == nullptr) return WriteOutcome::SinkFailed;
     if (withAdditions) to = Copy(*headToAdd_, to);
     to = EncodeText(encoding_, line, to);
     if (to == nullptr) return WriteOutcome::Unencodable;
@@ -77,6 +76,41 @@ class LineWriter {
     bytes.resize(static_cast<size_t>(end - bytes.data()));
     return bytes;
   }
+  // Room for `bytes` more in the block, the full block handed on first;
+  // nullptr when the sink fails.
+  char* Room(size_t bytes) {
+    if (used_ + bytes > block_.capacity() || block_.data() == nullptr) {
+      if (Flush() != WriteOutcome::Written) return nullptr;
+      block_.Room(std::max(kBlockSize, bytes));
+    }
+    return block_.data() + used_;
+  }
+
+  // A line too long for one block is encoded a block at a time, so it never
+  // needs room for its whole encoded form. A piece never ends between the
+  // two halves of a surrogate pair.
+  WriteOutcome WriteInPieces(std::u16string_view line, bool withAdditions) {
+    if (withAdditions && !Put(*headToAdd_)) return WriteOutcome::SinkFailed;
+    while (!line.empty()) {
+      size_t units = std::min(line.size(), kPieceUnits);
+      if (units < line.size() && IsHighSurrogate(line[units - 1])) --units;
+      char* to = Room(kMaxBytesPerUnit * units);
+      if (to == nullptr) return WriteOutcome::SinkFailed;
+      to = EncodeText(encoding_, line.substr(0, units), to);
+      if (to == nullptr) return WriteOutcome::Unencodable;
+      used_ = static_cast<size_t>(to - block_.data());
+      line.remove_prefix(units);
+    }
+    if (withAdditions && !Put(*tailToAdd_)) return WriteOutcome::SinkFailed;
+    return Put(kLineBreak) ? WriteOutcome::Written : WriteOutcome::SinkFailed;
+  }
+  bool Put(std::string_view bytes) {
+    char* to = Room(bytes.size());
+    if (to == nullptr) return false;
+    used_ = static_cast<size_t>(Copy(bytes, to) - block_.data());
+    return true;
+  }
+  static bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
   static char* Copy(std::string_view bytes, char* to) { return std::copy(bytes.begin(), bytes.end(), to); }
 
   TextEncoding encoding_;

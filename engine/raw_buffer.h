@@ -13,10 +13,16 @@ template <typename T>
 class RawBuffer {
  public:
   // Room for `count` elements; what the buffer held is lost when it grows.
-  // Never null, so a codec's result tells failure from an empty text.
+  // Never null, so a codec's result tells failure from an empty text. Far
+  // more room than asked for (what a much larger file left) is handed back.
+  // The old memory goes before the new is taken, so the two never add up;
+  // if taking it fails, the buffer is left empty.
   T* Room(size_t count) {
-    if (count > capacity_ || !data_) {
+    const bool farTooLarge = capacity_ / 4 > count && capacity_ * sizeof(T) >= kKeptBytes;
+    if (count > capacity_ || !data_ || farTooLarge) {
       count = std::max<size_t>(count, 256);
+      data_.reset();
+      capacity_ = 0;
       data_.reset(new T[count]);
       capacity_ = count;
     }
@@ -37,6 +43,9 @@ class RawBuffer {
   size_t capacity() const { return capacity_; }
 
  private:
+  // Capacity below this many bytes is kept for the next file, whatever its size.
+  static constexpr size_t kKeptBytes = 64 << 20;
+
   std::unique_ptr<T[]> data_;
   size_t capacity_ = 0;
 };

@@ -30,11 +30,12 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
   joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
   lines.ReserveForBytes(bytes.size());
-  // Room for the longest possible line; only what a line uses is touched.
-  char16_t* const decoded = line_.Room(bytes.size());
   const char* from = bytes.data();
   const char* const end = from + bytes.size();
   while (from < end) {
+    // Straight into the list, with room for the rest of the file; only
+    // what the line uses is touched.
+    char16_t* const decoded = lines.LineRoom(static_cast<size_t>(end - from));
     char16_t* decodedEnd = DecodeLine(encoding, from, end, decoded);
     if (decodedEnd == nullptr) return ReadOutcome::NotText;
     // `from` is at the CR that ends the line, or at the end of the bytes.

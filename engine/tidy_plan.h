@@ -11,7 +11,6 @@
 #include "line_list.h"
 #include "output_pass.h"
 #include "platform/text_encoding.h"
-#include "raw_buffer.h"
 #include "tidy_settings.h"
 #include "whole_line_rules.h"
 
@@ -45,7 +44,6 @@ class LineListReader {
   const TidyPlan& plan_;
   LineJoiner joiner_;
   TextEncoding encoding_ = TextEncoding::CodePage936;
-  RawBuffer<char16_t> line_;  // reused for every line of the run
 };
 
 // Writing it back: the byte-order mark if the file had one, then the lines.

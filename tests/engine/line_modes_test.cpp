@@ -201,5 +201,16 @@ TEST(Division, LimitIs32767CodeUnits) {
   EXPECT_EQ(none.count(), 0u);
 }
 
+TEST(LineList, EntriesPastTheNarrowEndLimitStayExact) {
+  LineList lines(5);
+  for (std::u16string_view entry : {u"abc", u"de", u"fgh", u""}) lines.Append(entry);
+  lines.Extend(u"ij");
+  EXPECT_EQ(EntriesOf(lines), (Entries{u"abc", u"de", u"fgh", u""}));
+  EXPECT_EQ(lines.OpenEntry(), u"ij");
+  lines.DiscardOpenEntry();
+  lines.Append(u"k");
+  EXPECT_EQ(EntriesOf(lines), (Entries{u"abc", u"de", u"fgh", u"", u"k"}));
+}
+
 }  // namespace
 }  // namespace quelvane

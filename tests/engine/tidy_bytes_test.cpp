@@ -118,6 +118,20 @@ TEST(TidyBytes, Utf8FilesStayUtf8AndKeepTheirMark) {
   EXPECT_EQ(Tidy("\xEF\xBB\xBF", s), "\xEF\xBB\xBF");
 }
 
+TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
+  TidySettings s;
+  s.txtBegin[0] = u"<";
+  s.txtEnd[0] = u">";
+  const std::string pair = "\xF0\xA0\x80\x80";  // U+20000, two code units
+  std::string pairs;
+  for (int i = 0; i < 500000; ++i) pairs += pair;
+  // Pieces of a fixed length end inside a surrogate pair in one of the two.
+  for (const std::string& line : {std::string(3000000, 'a'), pairs, "a" + pairs}) {
+    SCOPED_TRACE(line.size());
+    EXPECT_TRUE(Tidy(line + "\rb", s) == "<" + line + ">\r\n<b>\r\n");
+  }
+}
+
 TEST(TidyBytes, LeavesAloneWhatItCannotKeepExact) {
   TidySettings emoji;
   emoji.txtBegin[0] = u"\U0001F600";
