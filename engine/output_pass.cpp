@@ -17,7 +17,6 @@ OutputOptions MakeOutputOptions(const TidySettings& settings) {
 namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
-constexpr std::string_view kLineBreak = "\r\n";
 
 // Non-overlapping, left to right; the inserted text is not searched again.
 std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view find,
@@ -40,12 +39,12 @@ std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view fin
 class LineWriter {
  public:
   LineWriter(const OutputOptions& options, TextEncoding encoding, ByteSink& sink)
-      : encoding_(encoding), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
+      : encoding_(encoding), lineBreak_(EncodedLineBreak(encoding)), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
 
   // Writes head + line + tail + CR LF, or only the line + CR LF.
   WriteOutcome Write(std::u16string_view line, bool withAdditions) {
     if (withAdditions && (!headToAdd_ || !tailToAdd_)) return WriteOutcome::Unencodable;
-    const size_t room = kMaxBytesPerUnit * line.size() + kLineBreak.size() +
+    const size_t room = kMaxBytesPerUnit * line.size() + lineBreak_.size() +
                         (withAdditions ? headToAdd_->size() + tailToAdd_->size() : 0);
     if (used_ + room > block_.capacity()) {
       if (Flush() != WriteOutcome::Written) return WriteOutcome::SinkFailed;
@@ -56,7 +55,7 @@ class LineWriter {
     to = EncodeText(encoding_, line, to);
     if (to == nullptr) return WriteOutcome::Unencodable;
     if (withAdditions) to = Copy(*tailToAdd_, to);
-    to = Copy(kLineBreak, to);
+    to = Copy(lineBreak_, to);
     used_ = static_cast<size_t>(to - block_.data());
     return WriteOutcome::Written;
   }
@@ -78,6 +77,7 @@ class LineWriter {
   static char* Copy(std::string_view bytes, char* to) { return std::copy(bytes.begin(), bytes.end(), to); }
 
   TextEncoding encoding_;
+  std::string_view lineBreak_;
   ByteSink& sink_;
   std::optional<std::string> headToAdd_, tailToAdd_;
   RawBuffer<char> block_;

@@ -106,7 +106,7 @@ TEST_F(BatchRun, FirstFileFailureIsReportedAndChangesNothing) {
   folder.Write("a.txt", "\xB5\xDA\xA1");  // not valid in its encoding
   RecordingWindow again;
   EXPECT_EQ(RunTidy(DeleteBlankLines(), files, BuildRunSummary, again).ending, Ending::Failed);
-  EXPECT_EQ(again.events[5], "notice:文件“a.txt”不是有效的 GBK 或 UTF-8 文本，无法整理。");
+  EXPECT_EQ(again.events[5], "notice:文件“a.txt”不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。");
   EXPECT_EQ(folder.Read("a.txt"), "\xB5\xDA\xA1");
   EXPECT_EQ(folder.Read("b.txt"), Old(1));
 }
