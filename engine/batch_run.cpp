@@ -36,6 +36,9 @@ std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name) {
   if (outcome == ReadOutcome::LineTooLong) {
     return u"溢出：文件" + QuotedName(name) + u"中有超过 32767 个字符的行，无法等长分段。";
   }
+  if (outcome == ReadOutcome::HasNulByte) {
+    return u"文件" + QuotedName(name) + u"含有空字节（NUL），不是文本，无法整理。";
+  }
   return u"文件" + QuotedName(name) + u"不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。";
 }
 

@@ -20,7 +20,6 @@ namespace {
 constexpr size_t kBlockSize = 1 << 20;
 // The longest text encoded into one block at a time.
 constexpr size_t kPieceUnits = kBlockSize / kMaxBytesPerUnit;
-constexpr std::string_view kLineBreak = "\r\n";
 
 // Non-overlapping, left to right; the inserted text is not searched again.
 std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view find,
@@ -44,20 +43,20 @@ std::u16string_view ReplaceAll(std::u16string_view line, std::u16string_view fin
 class LineWriter {
  public:
   LineWriter(const OutputOptions& options, TextEncoding encoding, ByteSink& sink)
-      : encoding_(encoding), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
+      : encoding_(encoding), lineBreak_(EncodedLineBreak(encoding)), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
 
   // Writes head + line + tail + CR LF, or only the line + CR LF.
   WriteOutcome Write(std::u16string_view line, bool withAdditions) {
     if (withAdditions && (!headToAdd_ || !tailToAdd_)) return WriteOutcome::Unencodable;
     const size_t additions = withAdditions ? headToAdd_->size() + tailToAdd_->size() : 0;
     if (line.size() > kPieceUnits) return WriteInPieces(line, withAdditions);
-    char* to = Room(kMaxBytesPerUnit * line.size() + kLineBreak.size() + additions);
+    char* to = Room(kMaxBytesPerUnit * line.size() + lineBreak_.size() + additions);
     if (to == nullptr) return WriteOutcome::SinkFailed;
     if (withAdditions) to = Copy(*headToAdd_, to);
     to = EncodeText(encoding_, line, to);
     if (to == nullptr) return WriteOutcome::Unencodable;
     if (withAdditions) to = Copy(*tailToAdd_, to);
-    to = Copy(kLineBreak, to);
+    to = Copy(lineBreak_, to);
     used_ = static_cast<size_t>(to - block_.data());
     return WriteOutcome::Written;
   }
@@ -102,7 +101,7 @@ class LineWriter {
       line.remove_prefix(units);
     }
     if (withAdditions && !Put(*tailToAdd_)) return WriteOutcome::SinkFailed;
-    return Put(kLineBreak) ? WriteOutcome::Written : WriteOutcome::SinkFailed;
+    return Put(lineBreak_) ? WriteOutcome::Written : WriteOutcome::SinkFailed;
   }
   bool Put(std::string_view bytes) {
     char* to = Room(bytes.size());
@@ -114,6 +113,7 @@ class LineWriter {
   static char* Copy(std::string_view bytes, char* to) { return std::copy(bytes.begin(), bytes.end(), to); }
 
   TextEncoding encoding_;
+  std::string_view lineBreak_;
   ByteSink& sink_;
   std::optional<std::string> headToAdd_, tailToAdd_;
   RawBuffer<char> block_;

@@ -3,6 +3,7 @@
 
 #include "line_division.h"
 #include "number_text.h"
+#include "platform/code_page_936.h"
 
 namespace quelvane {
 
@@ -20,13 +21,22 @@ TidyPlan MakeTidyPlan(const TidySettings& settings) {
 }
 
 ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
-  std::optional<TextEncoding> detected = DetectEncoding(bytes);
-  if (!detected) {
-    // A byte-order mark says what the file is before its NULs do.
-    const bool marked = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
-    return !marked && bytes.find('\0') != std::string_view::npos ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
+  const EncodingDecision decision = DetectEncoding(bytes);
+  if (!decision.encoding) return decision.hasNulByte ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
+  ReadOutcome outcome = ReadAs(*decision.encoding, bytes, lines);
+  // Bytes that are not all code page 936 may be GB18030: read again. (A
+  // line too long may have come before the bytes that tell.)
+  const bool mayBeGb18030 = outcome == ReadOutcome::NotText ||
+                            (outcome == ReadOutcome::LineTooLong && ReadAsCodePage936(bytes) == CodePage936Reading::Invalid);
+  if (*decision.encoding == TextEncoding::CodePage936 && mayBeGb18030) {
+    lines.Clear();
+    outcome = ReadAs(TextEncoding::Gb18030, bytes, lines);
   }
-  const TextEncoding encoding = encoding_ = *detected;
+  return outcome;
+}
+
+ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
+  encoding_ = encoding;
   joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
   lines.ReserveForBytes(bytes.size());
@@ -39,7 +49,7 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
     char16_t* decodedEnd = DecodeLine(encoding, from, end, decoded);
     if (decodedEnd == nullptr) return ReadOutcome::NotText;
     // `from` is at the CR that ends the line, or at the end of the bytes.
-    if (from < end) from += (from + 1 < end && from[1] == '\n') ? 2 : 1;
+    if (from < end) SkipLineEnd(encoding, from, end);
     const bool isLastLine = from == end;
 
     std::u16string_view line(decoded, static_cast<size_t>(decodedEnd - decoded));
@@ -87,8 +97,8 @@ TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::st
   LineList lines;
   LineListReader reader(plan);
   switch (reader.Read(bytes, lines)) {
-    case ReadOutcome::NotText:
-    case ReadOutcome::HasNulByte: return TidyBytesOutcome::NotText;
+    case ReadOutcome::NotText: return TidyBytesOutcome::NotText;
+    case ReadOutcome::HasNulByte: return TidyBytesOutcome::HasNulByte;
     case ReadOutcome::LineTooLong: return TidyBytesOutcome::LineTooLong;
     case ReadOutcome::Read: break;
   }

@@ -31,7 +31,7 @@ enum class ReadOutcome { Read, NotText, HasNulByte, LineTooLong };
 // Reading a file's bytes: detects the encoding, splits the bytes into lines
 // (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes
 // each, applies the whole-line rules and the paragraph mode, and appends the
-// entries to `lines`.
+// entries to `lines`, which is empty before.
 class LineListReader {
  public:
   explicit LineListReader(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}
@@ -41,6 +41,8 @@ class LineListReader {
   TextEncoding encoding() const { return encoding_; }
 
  private:
+  ReadOutcome ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines);
+
   const TidyPlan& plan_;
   LineJoiner joiner_;
   TextEncoding encoding_ = TextEncoding::CodePage936;
@@ -52,7 +54,7 @@ WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, cons
 
 // Both halves, without any file around them (for tests and fuzzing): the
 // new bytes, or why the file is to be left as it is.
-enum class TidyBytesOutcome { Tidied, NotText, LineTooLong, Unencodable };
+enum class TidyBytesOutcome { Tidied, NotText, HasNulByte, LineTooLong, Unencodable };
 TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes);
 
 }  // namespace quelvane

@@ -32,23 +32,41 @@ void Check(bool holds, const char* what) {
 }
 
 bool Decodes(TextEncoding encoding, std::string_view bytes) {
-  std::u16string text;
-  return encoding == TextEncoding::CodePage936 ? DecodeCodePage936(bytes, text) : DecodeUtf8(bytes, text);
+  std::u16string text(bytes.size(), u'\0');
+  const char* from = bytes.data();
+  const char* const end = from + bytes.size();
+  while (from < end) {
+    if (DecodeLine(encoding, from, end, text.data()) == nullptr) return false;
+    if (from < end) SkipLineEnd(encoding, from, end);
+  }
+  return true;
 }
 
-// What keep mode with no edits writes: every line end CR LF, including one
-// after a last line that had none.
-std::string WithCrLf(std::string_view bytes) {
+// The decision as a whole: what is detected as code page 936 is GB18030
+// when it does not decode as code page 936.
+std::optional<TextEncoding> FileEncoding(std::string_view bytes) {
+  const std::optional<TextEncoding> detected = DetectEncoding(bytes).encoding;
+  if (detected == TextEncoding::CodePage936 && !Decodes(*detected, bytes)) return TextEncoding::Gb18030;
+  return detected;
+}
+
+// What keep mode with no edits writes: every line end CR LF (as code units
+// of the encoding), including one after a last line that had none.
+std::string WithCrLf(std::string_view bytes, TextEncoding encoding) {
+  const std::string_view lineBreak = EncodedLineBreak(encoding);
+  const size_t width = lineBreak.size() / 2;
+  const std::string_view cr = lineBreak.substr(0, width), lf = lineBreak.substr(width);
   std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r') {
-      out += bytes[i];
+  for (size_t i = 0; i < bytes.size(); i += width) {
+    const std::string_view unit = bytes.substr(i, width);
+    if (unit != cr) {
+      out += unit;
       continue;
     }
-    out += "\r\n";
-    if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    out += lineBreak;
+    if (bytes.substr(i + width, width) == lf) i += width;
   }
-  if (!out.empty() && !out.ends_with("\r\n")) out += "\r\n";
+  if (!out.empty() && !out.ends_with(lineBreak)) out += lineBreak;
   return out;
 }
 
@@ -56,7 +74,11 @@ void CheckLossless(std::string_view bytes) {
   static const TidyPlan kNothingButLineEnds = MakeTidyPlan(TidySettings{});
   std::string out;
   const TidyBytesOutcome outcome = TidyBytes(bytes, kNothingButLineEnds, out);
-  const std::optional<TextEncoding> encoding = DetectEncoding(bytes);
+  const std::optional<TextEncoding> encoding = FileEncoding(bytes);
+  if (outcome == TidyBytesOutcome::HasNulByte) {
+    Check(!encoding && bytes.find('\0') != std::string_view::npos, "refused for a NUL byte it does not have");
+    return;
+  }
   if (outcome == TidyBytesOutcome::NotText) {
     Check(!encoding || !Decodes(*encoding, bytes.substr(EncodingPreamble(*encoding).size())),
           "text that decodes was refused");
@@ -64,7 +86,7 @@ void CheckLossless(std::string_view bytes) {
   }
   Check(outcome == TidyBytesOutcome::Tidied && encoding.has_value(), "keep mode failed on text");
   const std::string_view preamble = EncodingPreamble(*encoding);
-  Check(out == std::string(preamble) + WithCrLf(bytes.substr(preamble.size())), "text changed in keep mode");
+  Check(out == std::string(preamble) + WithCrLf(bytes.substr(preamble.size()), *encoding), "text changed in keep mode");
 }
 
 void CheckTidied(std::string_view bytes, const TidySettings& settings) {
@@ -73,12 +95,12 @@ void CheckTidied(std::string_view bytes, const TidySettings& settings) {
   Check(outcome != TidyBytesOutcome::LineTooLong || settings.paragraphMode == ParagraphMode::Divide,
         "a line too long outside divide mode");
   if (outcome != TidyBytesOutcome::Tidied) return;
-  const TextEncoding encoding = *DetectEncoding(bytes);
+  const TextEncoding encoding = *FileEncoding(bytes);
   const std::string_view preamble = EncodingPreamble(encoding);
   std::string_view body = out;
   Check(body.starts_with(preamble), "byte-order mark lost");
   body.remove_prefix(preamble.size());
-  Check(body.empty() || body.ends_with("\r\n"), "last line without CR LF");
+  Check(body.empty() || body.ends_with(EncodedLineBreak(encoding)), "last line without CR LF");
   Check(Decodes(encoding, body), "new bytes invalid in the file's encoding");
 }
 

@@ -55,6 +55,26 @@ char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to) {
   return DecodeAllLines<DecodeCodePage936Line>(bytes, to);
 }
 
+CodePage936Reading ReadAsCodePage936(std::string_view bytes) {
+  const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = from + bytes.size();
+  bool gb2312 = true;
+  while (from < end) {
+    const unsigned b0 = *from;
+    if (b0 < 0x80) {
+      ++from;
+    } else if (end - from >= 2 && kDoubleByte[TwoBytes(from)] != kNoMapping) {
+      gb2312 = gb2312 && b0 >= 0xA1 && b0 <= 0xF7 && from[1] >= 0xA1 && from[1] != 0xFF;
+      from += 2;
+    } else if (kSingleByte[b0 - 0x80] != kNoMapping) {
+      ++from;
+    } else {
+      return CodePage936Reading::Invalid;
+    }
+  }
+  return gb2312 ? CodePage936Reading::Gb2312Pairs : CodePage936Reading::Valid;
+}
+
 char* EncodeCodePage936(std::u16string_view text, char* to) {
   for (const char16_t unit : text) {
     const uint16_t code = kEncode[unit];

@@ -23,6 +23,14 @@ char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* t
 // end of the bytes, or nullptr when a character has no round-trip form.
 char* EncodeCodePage936(std::u16string_view text, char* to);
 
+// What the bytes are as a whole, without decoding them anywhere.
+enum class CodePage936Reading {
+  Invalid,
+  Valid,
+  Gb2312Pairs,  // valid, and every two-byte code is one of GB2312 (A1..F7, A1..FE)
+};
+CodePage936Reading ReadAsCodePage936(std::string_view bytes);
+
 // Appending forms; on failure `out` is left as it was.
 bool DecodeCodePage936(std::string_view bytes, std::u16string& out);
 bool EncodeCodePage936(std::u16string_view text, std::string& out);

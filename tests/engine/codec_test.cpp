@@ -7,9 +7,11 @@
 
 #include <memory>
 #include <random>
+#include <optional>
 
 #include "platform/case_fold.h"
 #include "platform/code_page_936.h"
+#include "platform/gb18030.h"
 #include "platform/text_encoding.h"
 #include "platform/utf8.h"
 #include "text.h"
@@ -30,60 +32,124 @@ TEST(CodePage936, RefusesBytesWithoutALosslessMeaning) {
   EXPECT_EQ(bytes, "kept");
 }
 
-// The compiled tables against ICU's converter itself, every byte sequence.
-TEST(CodePage936, AgreesWithIcuOnEveryByteSequence) {
+using IcuConverter = std::unique_ptr<UConverter, decltype(&ucnv_close)>;
+
+IcuConverter OpenStrict(const char* name) {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, decltype(&ucnv_close)> icu(ucnv_open("windows-936", &status), ucnv_close);
-  ASSERT_TRUE(U_SUCCESS(status));
+  IcuConverter icu(ucnv_open(name, &status), ucnv_close);
   ucnv_setToUCallBack(icu.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   ucnv_setFromUCallBack(icu.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  EXPECT_TRUE(U_SUCCESS(status)) << name;
+  return icu;
+}
+
+// ICU's reading of `bytes`, when encoding it gives back exactly `bytes`.
+std::optional<std::u16string> IcuLossless(UConverter* icu, std::string_view bytes) {
+  UChar units[8];
+  UErrorCode error = U_ZERO_ERROR;
+  const int32_t count = ucnv_toUChars(icu, units, 8, bytes.data(), static_cast<int32_t>(bytes.size()), &error);
+  if (U_FAILURE(error)) return std::nullopt;
+  char back[16];
+  const int32_t length = ucnv_fromUChars(icu, back, sizeof back, units, count, &error);
+  if (U_FAILURE(error) || std::string_view(back, static_cast<size_t>(length)) != bytes) return std::nullopt;
+  return std::u16string(units, units + count);
+}
+
+using Decoder = bool (*)(std::string_view, std::u16string&);
+using Encoder = bool (*)(std::u16string_view, std::string&);
+
+// Decodes exactly what ICU decodes losslessly, to the same text, and
+// encodes that text back to the same bytes; true when it was text.
+bool AgreesWithIcu(UConverter* icu, std::string_view bytes, Decoder decode, Encoder encode) {
+  const std::optional<std::u16string> expected = IcuLossless(icu, bytes);
+  std::u16string text;
+  EXPECT_EQ(decode(bytes, text), expected.has_value()) << testing::PrintToString(bytes);
+  if (!expected) return false;
+  EXPECT_EQ(text, *expected);
+  std::string encoded;
+  EXPECT_TRUE(encode(text, encoded));
+  EXPECT_EQ(encoded, bytes);
+  return true;
+}
+
+// The compiled tables against ICU's converter itself, every byte sequence.
+TEST(CodePage936, AgreesWithIcuOnEveryByteSequence) {
+  IcuConverter icu = OpenStrict("windows-936");
   size_t decoded = 0;
   for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
     for (unsigned trail = 0; trail <= 0x100; ++trail) {  // 0x100: the lead byte alone
       std::string bytes(1, static_cast<char>(lead));
       if (trail < 0x100) bytes += static_cast<char>(trail);
-      UChar units[4];
-      UErrorCode error = U_ZERO_ERROR;
-      int32_t count = ucnv_toUChars(icu.get(), units, 4, bytes.data(), static_cast<int32_t>(bytes.size()), &error);
-      std::string back(8, '\0');
-      UErrorCode backError = U_ZERO_ERROR;
-      int32_t backLength = U_SUCCESS(error) ? ucnv_fromUChars(icu.get(), back.data(), 8, units, count, &backError) : 0;
-      back.resize(std::max(backLength, 0));
-      const bool lossless = U_SUCCESS(error) && U_SUCCESS(backError) && back == bytes;
-
-      std::u16string text;
-      ASSERT_EQ(DecodeCodePage936(bytes, text), lossless) << std::hex << lead << " " << trail;
-      if (lossless) {
-        ASSERT_EQ(text, std::u16string(units, units + count));
-        std::string encoded;
-        ASSERT_TRUE(EncodeCodePage936(text, encoded));
-        ASSERT_EQ(encoded, bytes);
-        ++decoded;
-      }
+      decoded += AgreesWithIcu(icu.get(), bytes, DecodeCodePage936, EncodeCodePage936);
+      if (testing::Test::HasFailure()) return;
     }
   }
   EXPECT_GT(decoded, 21000u);
 }
 
-TEST(TextEncoding, DetectsUtf8AndRefusesWhatIsNotText) {
-  struct Row {
-    const char* name;
-    std::string_view bytes;
-    std::optional<TextEncoding> encoding;
-  } const rows[] = {
-      {"empty", "", TextEncoding::CodePage936},
-      {"ascii only", "plain\r\n", TextEncoding::CodePage936},
-      {"gbk", "\xB5\xDA\xD2\xBB", TextEncoding::CodePage936},
-      {"utf-8", "\xE7\xAC\xAC\xE4\xB8\x80", TextEncoding::Utf8},
-      {"utf-8 with mark", "\xEF\xBB\xBF" "abc", TextEncoding::Utf8WithBom},
-      {"mark alone", "\xEF\xBB\xBF", TextEncoding::Utf8WithBom},
-      {"utf-16 little endian", "\xFF\xFE" "a\0", std::nullopt},
-      {"utf-16 big endian", "\xFE\xFF\0a", std::nullopt},
-      {"nul byte", std::string_view("ab\0cd", 5), std::nullopt},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(DetectEncoding(row.bytes), row.encoding);
+// Every one- and two-byte sequence, every four-byte code of the BMP, and
+// beyond it every tenth code (each lead, second and third byte), including
+// those past U+10FFFF. Then every code unit the other way.
+TEST(Gb18030, AgreesWithIcuOnEveryCodeOfTheBmpAndSamplesBeyond) {
+  IcuConverter icu = OpenStrict("gb18030");
+  size_t decoded = 0;
+  for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+    for (unsigned trail = 0; trail <= 0x100; ++trail) {
+      std::string bytes(1, static_cast<char>(lead));
+      if (trail < 0x100) bytes += static_cast<char>(trail);
+      decoded += AgreesWithIcu(icu.get(), bytes, DecodeGb18030, EncodeGb18030);
+    }
+  }
+  EXPECT_GT(decoded, 23000u);
+  ASSERT_FALSE(testing::Test::HasFailure());
+  size_t fourByte = 0;
+  for (unsigned b0 = 0x81; b0 <= 0xFE; ++b0) {
+    for (unsigned b1 = 0x30; b1 <= 0x39; ++b1) {
+      for (unsigned b2 = 0x81; b2 <= 0xFE; ++b2) {
+        for (unsigned b3 = 0x30; b3 <= 0x39; ++b3) {
+          if (b0 > 0x84 && b3 != 0x30 + (b0 + b1 + b2) % 10) continue;
+          const char bytes[] = {static_cast<char>(b0), static_cast<char>(b1), static_cast<char>(b2),
+                                static_cast<char>(b3)};
+          fourByte += AgreesWithIcu(icu.get(), std::string_view(bytes, 4), DecodeGb18030, EncodeGb18030);
+        }
+      }
+      ASSERT_FALSE(testing::Test::HasFailure()) << std::hex << b0 << " " << b1;
+    }
+  }
+  EXPECT_GT(fourByte, 39000u + 100000u);
+  for (char32_t c = 0; c < 0x10000; ++c) {
+    const std::u16string unit(1, static_cast<char16_t>(c));
+    std::string ours;
+    char icuBytes[8];
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t length = ucnv_fromUChars(icu.get(), icuBytes, sizeof icuBytes, unit.data(), 1, &error);
+    const bool lossless = U_SUCCESS(error) && IcuLossless(icu.get(), std::string_view(icuBytes, length)) == unit;
+    ASSERT_EQ(EncodeGb18030(unit, ours), lossless) << std::hex << static_cast<unsigned>(c);
+    if (lossless) {
+      ASSERT_EQ(ours, std::string_view(icuBytes, length)) << std::hex << static_cast<unsigned>(c);
+    }
+  }
+  std::string bytes;
+  EXPECT_FALSE(EncodeGb18030(std::u16string(1, char16_t(0xDC00)), bytes));
+}
+
+// The code units as they stand, whatever they are, in both byte orders.
+TEST(Utf16, EveryUnitComesBackExactly) {
+  std::u16string units;
+  for (char32_t c = 0; c < 0x10000; ++c) {
+    if (c != u'\r') units += static_cast<char16_t>(c);
+  }
+  units += u"\xDC00\xD800";  // unpaired, in the wrong order
+  for (TextEncoding encoding : {TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
+    std::string bytes(2 * units.size(), '\0');
+    ASSERT_EQ(EncodeText(encoding, units, bytes.data()), bytes.data() + bytes.size());
+    EXPECT_EQ(static_cast<unsigned char>(bytes[encoding == TextEncoding::Utf16Le ? 2 : 3]), 1u);
+    std::u16string back(bytes.size(), u'\0');
+    const char* from = bytes.data();
+    char16_t* end = DecodeLine(encoding, from, bytes.data() + bytes.size(), back.data());
+    EXPECT_EQ(from, bytes.data() + bytes.size());
+    ASSERT_NE(end, nullptr);
+    EXPECT_EQ(std::u16string_view(back.data(), static_cast<size_t>(end - back.data())), units);
   }
 }
 

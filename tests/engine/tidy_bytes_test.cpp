@@ -110,12 +110,67 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
   EXPECT_EQ(Tidy(Gbk(in), s), Gbk(out));
 }
 
-TEST(TidyBytes, Utf8FilesStayUtf8AndKeepTheirMark) {
-  TidySettings s;
-  s.txtEnd[0] = u"。";
-  EXPECT_EQ(Tidy("\xE7\xAC\xAC\x0D", s), "\xE7\xAC\xAC\xE3\x80\x82\r\n");
-  EXPECT_EQ(Tidy("\xEF\xBB\xBF" "a", s), "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n");
-  EXPECT_EQ(Tidy("\xEF\xBB\xBF", s), "\xEF\xBB\xBF");
+// How each file's encoding is decided, one row per rule in the order they
+// apply; the added 。 shows the encoding the file is written back in
+// (A1 A3 in code page 936 and GB18030, E3 80 82 in UTF-8, 30 02 in UTF-16).
+TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
+  using namespace std::string_view_literals;
+  TidySettings fullStop;
+  fullStop.txtEnd[0] = u"。";
+  TidySettings ordinals;
+  ordinals.paragraphMode = ParagraphMode::Link;
+  ordinals.chkOrdinal = true;
+  TidySettings novelLine;
+  novelLine.txtAllS[0] = u"小说";
+  novelLine.txtAllT[0] = u"完";
+  const TidySettings nothing;
+  struct Row {
+    const char* name;
+    const TidySettings& settings;
+    std::string_view in, out;
+    TidyBytesOutcome outcome = TidyBytesOutcome::Tidied;
+  } const rows[] = {
+      // 1. The UTF-8 mark.
+      {"utf-8 mark", fullStop, "\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
+      {"utf-8 mark alone", fullStop, "\xEF\xBB\xBF", "\xEF\xBB\xBF"},
+      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", TidyBytesOutcome::NotText},
+      // 2. UTF-32 marks.
+      {"utf-32 little endian", fullStop, "\xFF\xFE\0\0a\0\0\0"sv, "", TidyBytesOutcome::NotText},
+      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", TidyBytesOutcome::NotText},
+      // 3. UTF-16 marks: code units as they stand, CR LF as code units.
+      {"utf-16 le", fullStop, "\xFF\xFE" "a\0\r\0\n\0b\0\r\0"sv,
+       "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
+      {"utf-16 be", fullStop, "\xFE\xFF\0a\0\r\0\r"sv, "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
+      {"utf-16 mark alone", fullStop, "\xFF\xFE", "\xFF\xFE"},
+      {"line end right after the mark", nothing, "\xFE\xFF\0\r\0\n"sv, "\xFE\xFF\0\r\0\n"sv},
+      {"CR and LF bytes inside code units", nothing, "\xFF\xFE" "a\r\n\0"sv, "\xFF\xFE" "a\r\n\0\r\0\n\0"sv},
+      {"LF unit without CR is a character", nothing, "\xFF\xFE\n\0"sv, "\xFF\xFE\n\0\r\0\n\0"sv},
+      {"unpaired surrogates kept", fullStop, "\xFF\xFE\x00\xD8" "a\0\x00\xDC"sv,
+       "\xFF\xFE\x00\xD8" "a\0\x00\xDC\x02\x30\r\0\n\0"sv},
+      {"utf-16 odd length", fullStop, "\xFF\xFE" "a\0b"sv, "", TidyBytesOutcome::NotText},
+      // 4. A NUL byte, with its own reason.
+      {"nul byte", fullStop, "\xB5\xDA\0"sv, "", TidyBytesOutcome::HasNulByte},
+      // 5. UTF-8, unless it is GB2312 text that only looks like UTF-8.
+      {"utf-8 chinese", fullStop, "\xE7\xAC\xAC", "\xE7\xAC\xAC\xE3\x80\x82\r\n"},
+      {"utf-8 russian", fullStop, "\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8\xE3\x80\x82\r\n"},
+      {"utf-8 french", fullStop, "voil\xC3\xA0", "voil\xC3\xA0\xE3\x80\x82\r\n"},
+      {"gbk 一 and 十 stay lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
+      {"gbk 小说 matches its whole-line rule", novelLine, "\xD0\xA1\xCB\xB5", "\xCD\xEA\r\n"},
+      // 6. Code page 936.
+      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"},
+      {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},
+      {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
+      // 7. GB18030: four-byte codes in the BMP and beyond.
+      {"gb18030", fullStop, "\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
+       "\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
+      // 8. Anything else.
+      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", TidyBytesOutcome::NotText},
+      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", TidyBytesOutcome::NotText},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Tidy(row.in, row.settings, row.outcome), row.out);
+  }
 }
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
@@ -135,10 +190,14 @@ TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
 TEST(TidyBytes, LeavesAloneWhatItCannotKeepExact) {
   TidySettings emoji;
   emoji.txtBegin[0] = u"\U0001F600";
+  TidySettings extensionB;
+  extensionB.txtBegin[0] = u"\U00020000";
   Tidy(Gbk(u"中文"), emoji, TidyBytesOutcome::Unencodable);
-  EXPECT_EQ(Tidy("\xE4\xB8\xAD", emoji), "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n");  // UTF-8 can hold it
-  Tidy("\xB5\xDA\xA1", TidySettings{}, TidyBytesOutcome::NotText);
-  Tidy("\xEF\xBB\xBF\xB5\xDA", TidySettings{}, TidyBytesOutcome::NotText);
+  Tidy(Gbk(u"中文"), extensionB, TidyBytesOutcome::Unencodable);
+  // UTF-8, GB18030 and UTF-16 can hold it.
+  EXPECT_EQ(Tidy("\xE4\xB8\xAD", emoji), "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n");
+  EXPECT_EQ(Tidy("\x81\x39\xEE\x39", extensionB), "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n");
+  EXPECT_EQ(Tidy("\xFE\xFF\x4E\x2D", extensionB), std::string_view("\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n", 12));
 
   TidySettings divide;
   divide.paragraphMode = ParagraphMode::Divide;

@@ -1,0 +1,116 @@
+#include "gb18030.h"
+
+#include <cstdint>
+
+#include "codec_forms.h"
+
+namespace quelvane {
+namespace {
+
+#include "gb18030_tables.inc"
+
+constexpr char16_t kNoMapping = 0;  // U+0000 is only ever the single byte 0x00
+// Four-byte codes are numbered in order: ((b0 - 81) × 10 + b1 - 30) × 1260 +
+// (b2 - 81) × 10 + b3 - 30. Those of the BMP come first (the table); from
+// 90 30 81 30 on they are U+10000 onwards, one by one.
+constexpr uint32_t kFirstSupplementaryIndex = 189000;
+constexpr uint32_t kSupplementaryCount = 0x100000;
+
+unsigned TwoBytes(const unsigned char* at) { return at[0] | at[1] << 8; }
+
+bool IsFourByteCode(const unsigned char* at) {
+  return at[0] >= 0x81 && at[0] <= 0xFE && at[1] >= 0x30 && at[1] <= 0x39 && at[2] >= 0x81 && at[2] <= 0xFE &&
+         at[3] >= 0x30 && at[3] <= 0x39;
+}
+
+uint32_t FourByteIndex(const unsigned char* at) {
+  return ((at[0] - 0x81u) * 10 + (at[1] - 0x30u)) * 1260 + (at[2] - 0x81u) * 10 + (at[3] - 0x30u);
+}
+
+}  // namespace
+
+char16_t* DecodeGb18030Line(const char*& bytes, const char* end, char16_t* to) {
+  const auto* from = reinterpret_cast<const unsigned char*>(bytes);
+  const auto* stop = reinterpret_cast<const unsigned char*>(end);
+  while (from < stop) {
+    // Two two-byte characters a turn, as for code page 936: most of a
+    // Chinese text is made of them.
+    while (stop - from >= 4 && (from[0] & from[2] & 0x80) != 0) {
+      const char16_t first = kDoubleByte[TwoBytes(from)], second = kDoubleByte[TwoBytes(from + 2)];
+      if (first == kNoMapping || second == kNoMapping) break;
+      to[0] = first;
+      to[1] = second;
+      to += 2;
+      from += 4;
+    }
+    if (from == stop) break;
+    const unsigned b0 = *from;
+    if (b0 < 0x80) {
+      if (b0 == '\r') break;  // never inside a sequence (trails are 0x30..0x39 and 0x40..0xFE)
+      *to++ = static_cast<char16_t>(b0);
+      ++from;
+    } else if (char16_t unit; stop - from >= 2 && (unit = kDoubleByte[TwoBytes(from)]) != kNoMapping) {
+      *to++ = unit;
+      from += 2;
+    } else if (stop - from >= 4 && IsFourByteCode(from)) {
+      const uint32_t index = FourByteIndex(from);
+      if (index < std::size(kFourByteBmp) && kFourByteBmp[index] != kNoMapping) {
+        *to++ = kFourByteBmp[index];
+      } else if (const uint32_t offset = index - kFirstSupplementaryIndex;
+                 index >= kFirstSupplementaryIndex && offset < kSupplementaryCount) {
+        *to++ = static_cast<char16_t>(0xD800 + (offset >> 10));
+        *to++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+      } else {
+        return nullptr;
+      }
+      from += 4;
+    } else if (kSingleByte[b0 - 0x80] != kNoMapping) {
+      *to++ = kSingleByte[b0 - 0x80];
+      ++from;
+    } else {
+      return nullptr;
+    }
+  }
+  bytes = reinterpret_cast<const char*>(from);
+  return to;
+}
+
+char16_t* DecodeGb18030(std::string_view bytes, char16_t* to) { return DecodeAllLines<DecodeGb18030Line>(bytes, to); }
+
+char* EncodeGb18030(std::u16string_view text, char* to) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    uint32_t code = kEncode[unit];
+    if (code == 0 && unit != 0) {
+      const bool paired = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                          text[i + 1] <= 0xDFFF;
+      if (!paired) return nullptr;
+      const uint32_t index = kFirstSupplementaryIndex + ((unit - 0xD800u) << 10) + (text[++i] - 0xDC00u);
+      code = (0x81 + index / 12600) | (0x30 + index / 1260 % 10) << 8 | (0x81 + index / 10 % 126) << 16 |
+             (0x30 + index % 10) << 24;
+    }
+    to[0] = static_cast<char>(code);
+    if (code < 0x100) {
+      to += 1;
+    } else if (code < 0x10000) {
+      to[1] = static_cast<char>(code >> 8);
+      to += 2;
+    } else {
+      to[1] = static_cast<char>(code >> 8);
+      to[2] = static_cast<char>(code >> 16);
+      to[3] = static_cast<char>(code >> 24);
+      to += 4;
+    }
+  }
+  return to;
+}
+
+bool DecodeGb18030(std::string_view bytes, std::u16string& out) {
+  return AppendDecoded(bytes, out, [](std::string_view b, char16_t* to) { return DecodeGb18030(b, to); });
+}
+
+bool EncodeGb18030(std::u16string_view text, std::string& out) {
+  return AppendEncoded(text, out, 4, [](std::u16string_view t, char* to) { return EncodeGb18030(t, to); });
+}
+
+}  // namespace quelvane
