@@ -214,7 +214,7 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       {"awkward names", deleteBlankLines,
        {{"my book.txt", ok, tidied}, {"it's \"quoted\".txt", ok, tidied}, {"two\nlines.txt", ok, tidied},
         {" leading space.TXT", ok, tidied}, {longName, ok, tidied},
-        {"\xB5\xDA\xD2\xBB.txt", ok}}},  // not valid UTF-8: never listed, never touched
+        {"\xB5\xDA\xD2\xBB.txt", ok, tidied}}},  // GBK bytes: tidied under its own name
       {"a line of 32,768 characters in divide mode", divide,
        {{"0.txt", "ok", "ok\r\n"}, {"limit.txt", std::string(32767, 'x'), divided},
         {"over.txt", testing::Gbk(std::u16string(32768, u'字'))}}},
