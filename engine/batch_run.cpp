@@ -5,6 +5,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "display_name.h"
 #include "left_alone.h"
 #include "line_list.h"
 #include "platform/file_replacement.h"
@@ -92,7 +93,7 @@ class Run {
       snapshot_ = FileSnapshot();
       lines_ = LineList();
       reader_.reset();
-      if (reporting_) return u"文件“" + ShownName(name) + u"”太大，内存不足，无法整理。";
+      if (reporting_) return u"文件“" + DisplayName(name) + u"”太大，内存不足，无法整理。";
       LeaveAlone(name, std::u16string(kTooBigForMemoryReason));
       return std::nullopt;
     }

@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "platform/system_error_text.h"
-#include "text.h"
+#include "display_name.h"
 
 namespace quelvane {
 namespace {
@@ -18,12 +18,6 @@ std::u16string Number(size_t n) {
 }
 
 }  // namespace
-
-std::u16string ShownName(std::string_view nameBytes) {
-  std::u16string wide;
-  if (!Utf8ToUtf16(nameBytes, wide)) wide.assign(1, u'?');
-  return wide;
-}
 
 std::u16string ReasonForReadFailure(const ReadFailure& failure) {
   if (failure.error == ENOENT) return std::u16string(kVanishedReason);
@@ -65,7 +59,7 @@ std::u16string ReasonForReplacement(ReplaceOutcome outcome, int error, const Fil
 std::u16string LeftAloneNotice(const std::vector<LeftAloneFile>& files) {
   std::u16string text = u"整理完成，但有 " + Number(files.size()) + u" 个文件未能整理，保持原样：";
   for (size_t i = 0; i < files.size() && i < kMostNamesListed; ++i) {
-    text += u"\r\n" + ShownName(files[i].name) + u"：" + files[i].reason;
+    text += u"\r\n" + DisplayName(files[i].name) + u"：" + files[i].reason;
   }
   if (files.size() > kMostNamesListed) text += u"\r\n……另有 " + Number(files.size() - kMostNamesListed) + u" 个文件未整理";
   return text;

@@ -42,7 +42,4 @@ std::u16string ReasonForReplacement(ReplaceOutcome outcome, int error, const Fil
 inline constexpr size_t kMostNamesListed = 20;
 std::u16string LeftAloneNotice(const std::vector<LeftAloneFile>& files);
 
-// A file's name as messages show it.
-std::u16string ShownName(std::string_view nameBytes);
-
 }  // namespace quelvane

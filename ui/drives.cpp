@@ -1,38 +1,43 @@
 #include "drives.h"
 
+#include <QFile>
+
 #include <utility>
 
 namespace quelvane {
 namespace {
 
-bool LiesUnder(const QString& folder, const QString& mountPoint) {
-  if (mountPoint == QLatin1String("/")) return folder.startsWith(QLatin1Char('/'));
-  return folder == mountPoint || folder.startsWith(mountPoint + QLatin1Char('/'));
+bool LiesUnder(const QByteArray& folder, const QByteArray& mountPoint) {
+  if (mountPoint == "/") return folder.startsWith('/');
+  return folder == mountPoint || folder.startsWith(mountPoint + '/');
 }
 
 }  // namespace
 
-Drives::Drives(std::vector<Volume> volumes, QString startFolder)
-    : volumes_(std::move(volumes)), startFolder_(std::move(startFolder)) {}
+Drives::Drives(std::vector<Volume> volumes, QByteArray startFolder)
+    : volumes_(std::move(volumes)), startFolder_(std::move(startFolder)) {
+  for (const Volume& volume : volumes_) roots_.push_back(QFile::encodeName(volume.mountPoint));
+}
 
-int Drives::DriveOf(const QString& folder) const {
+QByteArray Drives::Root(int drive) const { return roots_.at(static_cast<size_t>(drive)); }
+
+int Drives::DriveOf(const QByteArray& folder) const {
   int best = -1;
-  for (size_t i = 0; i < volumes_.size(); ++i) {
-    const QString& mountPoint = volumes_[i].mountPoint;
-    if (LiesUnder(folder, mountPoint) && (best < 0 || mountPoint.size() > volumes_[best].mountPoint.size())) {
+  for (size_t i = 0; i < roots_.size(); ++i) {
+    if (LiesUnder(folder, roots_[i]) && (best < 0 || roots_[i].size() > roots_[best].size())) {
       best = static_cast<int>(i);
     }
   }
   return best;
 }
 
-QString Drives::CurrentFolder(int drive) const {
+QByteArray Drives::CurrentFolder(int drive) const {
   if (current_.contains(drive)) return current_.value(drive);
   if (DriveOf(startFolder_) == drive) return startFolder_;
-  return volumes_.at(static_cast<size_t>(drive)).mountPoint;
+  return Root(drive);
 }
 
-void Drives::Remember(const QString& folder) {
+void Drives::Remember(const QByteArray& folder) {
   const int drive = DriveOf(folder);
   if (drive >= 0) current_.insert(drive, folder);
 }

@@ -4,13 +4,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <QFile>
 #include <QKeyEvent>
-#include <QStringList>
+#include <QList>
+#include <QString>
 #include <QStyle>
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
+
+#include "display_name.h"
 
 namespace quelvane {
 namespace {
@@ -18,17 +21,24 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kIndentPixels = 10;
 
-QString ChildPath(const QString& folder, const QString& name) {
-  return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+QByteArray ChildPath(const QByteArray& folder, const QByteArray& name) {
+  return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-// The visible sub-folders of `folder`, sorted by name with letter case
+QString Caption(const QByteArray& name) { return QString::fromStdU16String(DisplayName(name.toStdString())); }
+
+struct SubFolder {
+  QString caption;
+  QByteArray name;
+};
+
+// The visible sub-folders of `folder`, sorted by caption with letter case
 // folded; false when the folder cannot be read.
-bool ListSubFolders(const QString& folder, QStringList& names) {
+bool ListSubFolders(const QByteArray& folder, QList<SubFolder>& subFolders) {
   struct CloseDir {
     void operator()(DIR* dir) const { closedir(dir); }
   };
-  std::unique_ptr<DIR, CloseDir> dir(opendir(QFile::encodeName(folder).constData()));
+  std::unique_ptr<DIR, CloseDir> dir(opendir(folder.constData()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
   while (const dirent* entry = readdir(dir.get())) {
@@ -36,20 +46,22 @@ bool ListSubFolders(const QString& folder, QStringList& names) {
     struct stat info {};
     // A link to a folder is a folder to the user.
     if (fstatat(fd, entry->d_name, &info, 0) != 0 || !S_ISDIR(info.st_mode)) continue;
-    names.push_back(QFile::decodeName(entry->d_name));
+    const QByteArray name(entry->d_name);
+    subFolders.push_back({Caption(name), name});
   }
-  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
+  std::sort(subFolders.begin(), subFolders.end(), [](const SubFolder& a, const SubFolder& b) {
+    const int folded = a.caption.compare(b.caption, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : std::tie(a.caption, a.name) < std::tie(b.caption, b.name);
   });
   return true;
 }
 
 // The folders from the root down to `folder`, each as its full path.
-QStringList PathFromRoot(const QString& root, const QString& folder) {
-  QStringList path{root};
-  const QStringList below = folder.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-  for (const QString& name : below) path.push_back(ChildPath(path.back(), name));
+QList<QByteArray> PathFromRoot(const QByteArray& root, const QByteArray& folder) {
+  QList<QByteArray> path{root};
+  for (const QByteArray& name : folder.mid(root.size()).split('/')) {
+    if (!name.isEmpty()) path.push_back(ChildPath(path.back(), name));
+  }
   return path;
 }
 
@@ -65,29 +77,32 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
   connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { ChooseRow(item); });
 }
 
-bool FolderList::ShowFolder(const QString& root, const QString& folder) {
-  QStringList subFolders;
+bool FolderList::ShowFolder(const QByteArray& root, const QByteArray& folder) {
+  QList<SubFolder> subFolders;
   if (!ListSubFolders(folder, subFolders)) return false;
 
   clear();
   const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
   const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
   QTreeWidgetItem* row = nullptr;
-  for (const QString& path : PathFromRoot(root, folder)) {
-    const QString caption = row ? path.section(QLatin1Char('/'), -1) : path;
+  for (const QByteArray& path : PathFromRoot(root, folder)) {
+    const QString caption = Caption(row ? path.mid(path.lastIndexOf('/') + 1) : path);
     row = row ? new QTreeWidgetItem(row, {caption}) : new QTreeWidgetItem(this, {caption});
     row->setIcon(0, open);
     row->setData(0, kPathRole, path);
   }
   QTreeWidgetItem* current = row;
-  for (const QString& name : subFolders) {
-    auto* child = new QTreeWidgetItem(current, {name});
+  for (const SubFolder& subFolder : subFolders) {
+    auto* child = new QTreeWidgetItem(current, {subFolder.caption});
     child->setIcon(0, closed);
-    child->setData(0, kPathRole, ChildPath(folder, name));
+    child->setData(0, kPathRole, ChildPath(folder, subFolder.name));
   }
   expandAll();
   setCurrentItem(current);
-  scrollToItem(current);
+  // The current folder at the top row shows where one can go from it; the
+  // list stops scrolling where it ends, so a folder with few sub-folders
+  // still shows the rows above it.
+  scrollToItem(current, QAbstractItemView::PositionAtTop);
   folder_ = folder;
   return true;
 }
@@ -101,7 +116,7 @@ void FolderList::keyPressEvent(QKeyEvent* event) {
 }
 
 void FolderList::ChooseRow(const QTreeWidgetItem* item) {
-  emit folderChosen(item->data(0, kPathRole).toString());
+  emit folderChosen(item->data(0, kPathRole).toByteArray());
 }
 
 }  // namespace quelvane

@@ -3,9 +3,10 @@
 // folder, one row per folder indented by depth, then the current folder's
 // sub-folders (hidden ones left out) sorted by name. Double-clicking a row or
 // pressing Enter on it asks for that folder; the owner decides whether it
-// becomes current, through ShowFolder.
+// becomes current, through ShowFolder. Paths are kept in the file system's
+// own bytes, whatever they are; rows show them as DisplayName does.
 
-#include <QString>
+#include <QByteArray>
 #include <QTreeWidget>
 
 namespace quelvane {
@@ -17,13 +18,13 @@ class FolderList : public QTreeWidget {
   explicit FolderList(QWidget* parent = nullptr);
 
   // The folder shown as current; empty before the first ShowFolder.
-  const QString& folder() const { return folder_; }
+  const QByteArray& folder() const { return folder_; }
   // Shows `folder`, which lies on the volume mounted at `root`. Returns
   // false, leaving the list as it was, when the folder cannot be listed.
-  bool ShowFolder(const QString& root, const QString& folder);
+  bool ShowFolder(const QByteArray& root, const QByteArray& folder);
 
  signals:
-  void folderChosen(const QString& folder);
+  void folderChosen(const QByteArray& folder);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -34,7 +35,7 @@ class FolderList : public QTreeWidget {
  private:
   void ChooseRow(const QTreeWidgetItem* item);
 
-  QString folder_;
+  QByteArray folder_;
 };
 
 }  // namespace quelvane

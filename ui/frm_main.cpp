@@ -17,6 +17,7 @@
 
 #include "app_info.h"
 #include "batch_run.h"
+#include "display_name.h"
 #include "folder_list.h"
 #include "frm_main_run_window.h"
 #include "platform/folder_listing.h"
@@ -30,11 +31,13 @@ namespace {
 constexpr int kNameRole = Qt::UserRole;  // the file name's bytes, as the engine wants them
 constexpr qsizetype kMaxDivideLength = 4;
 
+QByteArray CleanPath(const QString& folder) { return QFile::encodeName(QDir::cleanPath(folder)); }
+
 }  // namespace
 
 FrmMain::FrmMain(const VolumeSource& volumes, const QString& programFolder, const QString& startFolder,
                  QWidget* parent)
-    : QWidget(parent), c_(CreateFrmMainControls(this)), drives_(volumes.Volumes(), QDir::cleanPath(startFolder)) {
+    : QWidget(parent), c_(CreateFrmMainControls(this)), drives_(volumes.Volumes(), CleanPath(startFolder)) {
   for (const Volume& volume : drives_.volumes()) c_.driTrim->addItem(VolumeCaption(volume));
 
   connect(c_.driTrim, &QComboBox::currentIndexChanged, this, &FrmMain::ChangeDrive);
@@ -47,10 +50,10 @@ FrmMain::FrmMain(const VolumeSource& volumes, const QString& programFolder, cons
   connect(c_.cmdTrim, &QPushButton::clicked, this, &FrmMain::Tidy);
   connect(c_.cmdExit, &QPushButton::clicked, this, &FrmMain::Exit);
 
-  Open(QDir::cleanPath(programFolder), QDir::cleanPath(startFolder));
+  Open(CleanPath(programFolder), CleanPath(startFolder));
 }
 
-void FrmMain::Open(const QString& programFolder, const QString& startFolder) {
+void FrmMain::Open(const QByteArray& programFolder, const QByteArray& startFolder) {
   // The lists start at the process's current folder; only a different
   // drive for the program's folder moves them.
   if (!ChangeFolder(startFolder)) {
@@ -71,9 +74,9 @@ void FrmMain::ChangeDrive(int drive) {
   if (shown >= 0 && shown != drive) c_.driTrim->setCurrentIndex(shown);
 }
 
-bool FrmMain::ChangeFolder(const QString& folder) {
+bool FrmMain::ChangeFolder(const QByteArray& folder) {
   const int drive = drives_.DriveOf(folder);
-  if (drive < 0 || !c_.dirTrim->ShowFolder(drives_.volumes()[static_cast<size_t>(drive)].mountPoint, folder)) {
+  if (drive < 0 || !c_.dirTrim->ShowFolder(drives_.Root(drive), folder)) {
     return false;
   }
   drives_.Remember(folder);
@@ -90,15 +93,15 @@ bool FrmMain::ChangeFolder(const QString& folder) {
 void FrmMain::FillFileList() {
   fileFolder_ = c_.dirTrim->folder();
   const QListWidgetItem* chosen = c_.filTrim->currentItem();
-  const QString chosenName = chosen ? chosen->text() : QString();
+  const QByteArray chosenName = chosen ? chosen->data(kNameRole).toByteArray() : QByteArray();
   std::vector<std::string> names;
   // A folder that cannot be listed shows no files.
-  ListTextFiles(QFile::encodeName(fileFolder_).toStdString(), names);
+  ListTextFiles(fileFolder_.toStdString(), names);
   c_.filTrim->clear();
   for (const std::string& name : names) {
-    auto* item = new QListWidgetItem(QString::fromStdString(name), c_.filTrim);
+    auto* item = new QListWidgetItem(QString::fromStdU16String(DisplayName(name)), c_.filTrim);
     item->setData(kNameRole, QByteArray::fromStdString(name));
-    if (item->text() == chosenName) c_.filTrim->setCurrentItem(item);
+    if (item->data(kNameRole).toByteArray() == chosenName) c_.filTrim->setCurrentItem(item);
   }
 }
 
@@ -123,7 +126,7 @@ void FrmMain::HoldDivideLength() {
 
 void FrmMain::Tidy() {
   FileListing files;
-  files.folder = QFile::encodeName(fileFolder_).toStdString();
+  files.folder = fileFolder_.toStdString();
   for (int i = 0; i < c_.filTrim->count(); ++i) {
     files.names.push_back(c_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }

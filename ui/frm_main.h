@@ -6,6 +6,7 @@
 // options and the listed files to the engine's RunTidy, with
 // FrmMainRunWindow as the run's view of the window.
 
+#include <QByteArray>
 #include <QString>
 #include <QWidget>
 
@@ -27,9 +28,9 @@ class FrmMain : public QWidget {
           QWidget* parent = nullptr);
 
  private:
-  void Open(const QString& programFolder, const QString& startFolder);
+  void Open(const QByteArray& programFolder, const QByteArray& startFolder);
   void ChangeDrive(int drive);
-  bool ChangeFolder(const QString& folder);
+  bool ChangeFolder(const QByteArray& folder);
   void FillFileList();
   void UpdateParagraphControls();
   void HoldDivideLength();
@@ -38,7 +39,7 @@ class FrmMain : public QWidget {
 
   FrmMainControls c_;
   Drives drives_;
-  QString fileFolder_;  // the folder whose files filTrim lists
+  QByteArray fileFolder_;  // the folder whose files filTrim lists
 };
 
 }  // namespace quelvane

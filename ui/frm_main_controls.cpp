@@ -217,6 +217,13 @@ void CreateListsAndButtons(QWidget* window, FrmMainControls& c) {
   c.cmdExit = Captioned<QPushButton>(window, QStringLiteral("cmdExit"), QStringLiteral("退出&X"),
                                      TwipsRect(10560, 7230, 1350, 360));
   c.lblCourse = Place<QLabel>(window, QStringLiteral("lblCourse"), TwipsRect(120, 7680, 11940, 210));
+  // The progress is watched while the window is disabled: the squares keep
+  // their normal colour rather than the disabled grey.
+  QPalette progress = c.lblCourse->palette();
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) {
+    progress.setColor(QPalette::Disabled, role, progress.color(QPalette::Active, role));
+  }
+  c.lblCourse->setPalette(progress);
 }
 
 // The run button comes first, then the lists that choose the files, then the

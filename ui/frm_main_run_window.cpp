@@ -22,6 +22,9 @@ bool FrmMainRunWindow::Confirm(std::u16string_view prompt) { return AskYesNo(&wi
 
 void FrmMainRunWindow::ShowProgress(int squares) {
   progress_.setText(QString(squares, QChar(kProgressSquare)));
+  // Screen readers read the squares as a count, not as 66 symbols.
+  progress_.setAccessibleDescription(squares > 0 ? QStringLiteral("%1 / %2").arg(squares).arg(kProgressWidth)
+                                                 : QString());
   // The run blocks the event loop, so the label must paint now or never.
   progress_.repaint();
 }
@@ -32,6 +35,11 @@ void FrmMainRunWindow::BeginBusy() {
 }
 
 void FrmMainRunWindow::EndBusy() {
+  // Keys and clicks given during the run still wait in the window system's
+  // queue. Handled now, while the window is disabled, they reach disabled
+  // controls, which drop them; once it is enabled they would press buttons
+  // and type into boxes the user no longer meant.
+  QCoreApplication::processEvents();
   QApplication::restoreOverrideCursor();
   window_.setEnabled(true);
 }

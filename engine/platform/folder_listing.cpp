@@ -9,9 +9,9 @@
 #include <memory>
 #include <tuple>
 
+#include "../display_name.h"
 #include "../text.h"
 #include "case_fold.h"
-#include "utf8.h"
 
 namespace quelvane {
 namespace {
@@ -60,11 +60,10 @@ bool ListTextFiles(const std::string& folder, std::vector<std::string>& names) {
     dirent* entry = readdir(dir.get());
     if (entry == nullptr) break;
     std::string name = entry->d_name;
-    std::u16string wide;
-    if (!HasTextFileName(name) || !Utf8ToUtf16(name, wide)) continue;
+    if (!HasTextFileName(name)) continue;
     struct stat info {};
     if (fstatat(folderFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
-    entries.push_back({SortKey(wide), std::move(name)});
+    entries.push_back({SortKey(DisplayName(name)), std::move(name)});
   }
   if (errno != 0) return false;
   std::sort(entries.begin(), entries.end(),

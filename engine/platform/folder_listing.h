@@ -1,9 +1,10 @@
 #pragma once
 // The text files of one folder, as the window's file list and the headless
 // driver both show them: regular files (a link to one counts) whose name
-// ends in ".txt" in any letter case and does not start with ".", names that
-// are valid UTF-8 only, ordered by name with letter case folded (ties by
-// the exact name). Sub-folders are never entered.
+// ends in ".txt" in any letter case and does not start with ".", whatever
+// bytes the rest of the name is made of, ordered by the name as DisplayName
+// shows it with letter case folded (ties by the exact bytes). Sub-folders
+// are never entered.
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "../text.h"
+#include "../display_name.h"
 
 namespace quelvane {
 
@@ -36,9 +36,7 @@ std::u16string DescribeSystemError(int error) {
 }
 
 std::u16string QuotedName(std::string_view name) {
-  std::u16string wide;
-  if (!Utf8ToUtf16(name, wide)) wide.assign(1, u'?');
-  return u"“" + wide + u"”";
+  return u"“" + DisplayName(name) + u"”";
 }
 
 std::u16string DescribeFileFailure(std::u16string_view action, std::string_view name, int error) {

@@ -9,7 +9,7 @@ namespace quelvane {
 // A short Chinese description of an errno value, e.g. "权限不足".
 std::u16string DescribeSystemError(int error);
 
-// “<name>”, for messages; `name` is UTF-8.
+// “<name>”, for messages; `name` is the name's bytes, shown as DisplayName shows them.
 std::u16string QuotedName(std::string_view name);
 
 // "<action>文件“<name>”：<description of error>", e.g. 无法打开文件“第一卷.txt”：文件不存在

@@ -247,7 +247,7 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       {"awkward names", deleteBlankLines,
        {{"my book.txt", ok, tidied}, {"it's \"quoted\".txt", ok, tidied}, {"two\nlines.txt", ok, tidied},
         {" leading space.TXT", ok, tidied}, {longName, ok, tidied},
-        {"\xB5\xDA\xD2\xBB.txt", ok}}},  // not valid UTF-8: never listed, never touched
+        {"\xB5\xDA\xD2\xBB.txt", ok, tidied}}},  // GBK bytes: tidied under its own name
       {"a line of 32,767 characters in divide mode", divide,
        {{"0.txt", "ok", "ok\r\n"}, {"limit.txt", std::string(32767, 'x'), divided}}},
       {"a line of 32,768 characters first in the list", divide, {{"0.txt", std::string(32768, 'x')}, {"1.txt", ok}},

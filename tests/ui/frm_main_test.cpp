@@ -3,6 +3,10 @@
 // the message boxes answered as a user would and the files checked
 // afterwards, and which mounts the drive list offers.
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -25,9 +29,11 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <tuple>
 
+#include "display_name.h"
 #include "drives.h"
 #include "folder_list.h"
 #include "frm_main.h"
@@ -54,6 +60,28 @@ class FakeVolumes : public VolumeSource {
 void WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// Both by the path's own bytes, which need not be UTF-8.
+void WriteRaw(const QByteArray& path, const QByteArray& bytes) {
+  FILE* file = std::fopen(path.constData(), "wb");
+  QVERIFY(file && std::fwrite(bytes.constData(), 1, bytes.size(), file) == size_t(bytes.size()));
+  QVERIFY(std::fclose(file) == 0);
+}
+QByteArray ReadRaw(const QByteArray& path) {
+  QFile file;
+  FILE* handle = std::fopen(path.constData(), "rb");
+  if (!handle || !file.open(handle, QIODevice::ReadOnly, QFile::AutoCloseHandle)) return "<unreadable>";
+  return file.readAll();
+}
+QList<QByteArray> EntryNames(const QByteArray& folder) {
+  QList<QByteArray> names;
+  if (DIR* dir = opendir(folder.constData())) {
+    while (const dirent* entry = readdir(dir)) names << entry->d_name;
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 QByteArray ReadBytes(const QString& path) {
@@ -144,7 +172,12 @@ class FrmMainTest : public QObject {
     return rows;
   }
   // The folder shown, then the files listed.
-  QStringList Shown() const { return QStringList{Find<FolderList>("dirTrim")->folder()} + Rows("filTrim"); }
+  QStringList Shown() const {
+    return QStringList{QString::fromStdU16String(DisplayName(Find<FolderList>("dirTrim")->folder().toStdString()))} +
+           Rows("filTrim");
+  }
+  // A path below the test's root in the file system's own bytes.
+  QByteArray Raw(const QByteArray& relative) const { return QFile::encodeName(root_->path()) + '/' + relative; }
   QByteArray Files() const { return ReadBytes(Path("A/a.txt")) + "|" + ReadBytes(Path("A/b.TXT")); }
   QString Progress() const { return Find<QLabel>("lblCourse")->text(); }
   // The controls of the dividing mode, then those of the linking mode: all,
@@ -438,9 +471,54 @@ class FrmMainTest : public QObject {
     MessageBoxAnswerer answerer;
     drives->setCurrentIndex(2);
     QCOMPARE(drives->currentIndex(), 0);
-    emit folders->folderChosen(Path("A/vanished"));
+    emit folders->folderChosen(QFile::encodeName(Path("A/vanished")));
     QCOMPARE(Shown(), QStringList{Path("A/Sub2")});
     QCOMPARE(answerer.seen, QStringList{});
+  }
+
+  // Names in code page 936 bytes, as a Chinese archive unpacked on Linux
+  // leaves them, beside UTF-8 names and a name that is neither: all listed
+  // and sorted by what they show, the folder entered, every file tidied
+  // under its own name, and messages naming a file as the list shows it.
+  void namesInGbkBytes() {
+    const QByteArray volume = "A/\xB5\xDA\xD2\xBB\xBE\xED";  // 第一卷
+    const QByteArray deep = volume + "/\xB6\xFE/\xC8\xFD";    // 第一卷/二/三
+    // 甲, 乙 and 丙 below; QDir cannot make folders with such names.
+    for (const QByteArray& folder : {volume, volume + "/\xB6\xFE", deep, deep + "/\xBC\xD7", deep + "/\xD2\xD2",
+                                     deep + "/\xB1\xFB"}) {
+      QVERIFY(mkdir(Raw(folder).constData(), 0755) == 0);
+    }
+    const QList<QByteArray> names{"\xB5\xDA\xD2\xBB\xD5\xC2.txt", "\x81.txt", "第二章.txt", "一.txt"};
+    for (const QByteArray& name : names) WriteRaw(Raw(volume + '/' + name), kStory);
+    const QList<QByteArray> before = EntryNames(Raw(volume));
+
+    Open();
+    auto* folders = Find<FolderList>("dirTrim");
+    QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "sub1", "Sub2", "第一卷"}));
+    folders->setCurrentItem(folders->topLevelItem(0)->child(2));
+    QTest::keyClick(folders, Qt::Key_Return);
+    QCOMPARE(Shown(), (QStringList{Path("A/第一卷"), "\\x81.txt", "一.txt", "第一章.txt", "第二章.txt"}));
+    QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二"}));
+
+    Find<QRadioButton>("optDelete")->click();
+    QCOMPARE(Tidy({QMessageBox::Yes}).size(), 1);
+    for (const QByteArray& name : names) QCOMPARE(ReadRaw(Raw(volume + '/' + name)), QByteArray("今天的天气\r\n很好。\r\n"));
+    QCOMPARE(EntryNames(Raw(volume)), before);
+
+    QVERIFY(unlink(Raw(volume + "/\x81.txt")) == 0);
+    const QStringList boxes = Tidy({QMessageBox::Yes, QMessageBox::Ok});
+    QCOMPARE(boxes.size(), 2);
+    QVERIFY2(boxes[1].endsWith("无法打开文件“\\x81.txt”：文件不存在。"), qPrintable(boxes[1]));
+
+    // Deep down, the current folder and its first sub-folders are in view,
+    // not only the path above it.
+    emit folders->folderChosen(Raw(deep));
+    QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二", "三", "丙", "乙", "甲"}));
+    const QTreeWidgetItem* current = folders->currentItem();
+    QCOMPARE(current->text(0), QStringLiteral("三"));
+    for (const QTreeWidgetItem* row : QList<const QTreeWidgetItem*>{current, current->child(0), current->child(1)}) {
+      QVERIFY2(folders->viewport()->rect().contains(folders->visualItemRect(row)), qPrintable(row->text(0)));
+    }
   }
 
   // No, then Yes, then a run whose first file vanished after it was listed.
@@ -494,7 +572,7 @@ class FrmMainTest : public QObject {
       Find<QRadioButton>("optDivide")->click();
       Find<QLineEdit>("txtDivide")->setText(divideLength);
     }
-    emit Find<FolderList>("dirTrim")->folderChosen(Path(folder));
+    emit Find<FolderList>("dirTrim")->folderChosen(QFile::encodeName(Path(folder)));
     QCOMPARE(Tidy({QMessageBox::Ok}), QStringList{"Quelvane Information Ok default Ok, window enabled: " + message});
     QCOMPARE(Files(), kStory + "|" + kOther);
   }
@@ -543,8 +621,8 @@ class FrmMainTest : public QObject {
     QCOMPARE(drives.DriveOf("/home"), 1);
     QCOMPARE(drives.DriveOf("/homework"), 0);
     QCOMPARE(drives.DriveOf("relative"), -1);
-    QCOMPARE(drives.CurrentFolder(0), QStringLiteral("/"));
-    QCOMPARE(drives.CurrentFolder(1), QStringLiteral("/home/u"));
+    QCOMPARE(drives.CurrentFolder(0), QByteArray("/"));
+    QCOMPARE(drives.CurrentFolder(1), QByteArray("/home/u"));
   }
 };
 
