@@ -4,31 +4,21 @@
 #include <linux/fs.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <csignal>
 #include <mutex>
-#include <random>
 #include <set>
+
+#include "temporary_name.h"
 
 namespace quelvane {
 namespace {
 
-constexpr size_t kMaxNameBytesKept = 200;  // leaves room for the suffix within NAME_MAX
-
-// ".<name>.quelvane-<random>": hidden, and never ending in ".txt", so no
-// file list shows it, even if a crash leaves it behind.
 std::string TemporaryPathFor(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  static const unsigned seed = std::random_device{}();
-  std::mt19937 random(seed + counter++);
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  size_t slash = path.rfind('/');
-  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, kMaxNameBytesKept);
-  std::string temporary = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "." + name + ".quelvane-";
-  for (int k = 0; k < 8; ++k) temporary += kAlphabet[random() % (sizeof kAlphabet - 1)];
-  return temporary;
+  const size_t slash = path.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(0, name) + TemporaryNameFor(std::string_view(path).substr(name));
 }
 
 // The status change time moves with every chmod, chown and attribute change
