@@ -40,15 +40,4 @@ std::string TemporaryNameFor(std::string_view name) {
   return temporary;
 }
 
-std::string_view KeptPartOfTemporaryName(std::string_view entry) {
-  const size_t ending = kMark.size() + kRandomLength;
-  if (entry.size() < 2 + ending || entry.front() != '.' || entry.size() > kMaxNameBytes) return {};
-  const std::string_view random = entry.substr(entry.size() - kRandomLength);
-  if (entry.substr(entry.size() - ending, kMark.size()) != kMark ||
-      random.find_first_not_of(kAlphabet) != std::string_view::npos) {
-    return {};
-  }
-  return entry.substr(1, entry.size() - 1 - ending);
-}
-
 }  // namespace quelvane

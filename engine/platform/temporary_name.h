@@ -17,8 +17,4 @@ std::string_view KeptPartOfName(std::string_view name);
 // A fresh temporary name for a file called `name`.
 std::string TemporaryNameFor(std::string_view name);
 
-// The kept part that `entry` was made from, or empty when `entry` is not a
-// temporary name.
-std::string_view KeptPartOfTemporaryName(std::string_view entry);
-
 }  // namespace quelvane

@@ -12,6 +12,7 @@
 #include "platform/case_fold.h"
 #include "platform/code_page_936.h"
 #include "platform/gb18030.h"
+#include "platform/temporary_name.h"
 #include "platform/text_encoding.h"
 #include "platform/utf8.h"
 #include "text.h"
@@ -227,3 +228,23 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
 
 }  // namespace
 }  // namespace quelvane
+
+// exFAT and NTFS refuse a name with a character cut in half, and FAT, exFAT
+// and NTFS one over 255 bytes or UTF-16 units: the file would not be tidied.
+TEST(TemporaryName, FitsEveryFileSystemAndStaysHidden) {
+  std::string han, astral;
+  for (int k = 0; k < 83; ++k) han += "长";
+  for (int k = 0; k < 61; ++k) astral += "\xF0\xA0\x80\x80";  // 𠀀
+  const std::string names[] = {"a.txt", han + "ab.txt", "ab" + astral + ".txt", "x" + han + ".txt",
+                               std::string(300, '\xB5')};  // GBK bytes need only fit
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const std::string temporary = quelvane::TemporaryNameFor(name);
+    EXPECT_LE(temporary.size(), 255u);
+    EXPECT_EQ(temporary.front(), '.');
+    EXPECT_FALSE(temporary.ends_with(".txt"));
+    if (quelvane::IsValidUtf8(name)) EXPECT_TRUE(quelvane::IsValidUtf8(temporary));
+    EXPECT_TRUE(temporary.starts_with("." + std::string(quelvane::KeptPartOfName(name))));
+  }
+  EXPECT_EQ(quelvane::KeptPartOfName("a.txt"), "a.txt");
+}
