@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "corpus_generator.h"
+#include "platform/utf8.h"
 
 namespace fs = std::filesystem;
 using quelvane::bench::CorpusGenerator;
@@ -79,12 +80,12 @@ uintmax_t LargestFile(const fs::path& folder) {
 
 // Each folder is made once; a marker file says it is complete.
 fs::path MakeFolder(const fs::path& corpus, const std::string& name, size_t files, size_t bytesPerFile,
-                    bool unbroken = false) {
+                    bool unbroken = false, quelvane::TextEncoding encoding = quelvane::TextEncoding::CodePage936) {
   fs::path folder = corpus / name;
   if (fs::exists(folder / ".complete")) return folder;
   fs::remove_all(folder);
   fs::create_directories(folder);
-  CorpusGenerator generator(20261206);
+  CorpusGenerator generator(20261206, encoding);
   std::string bytes;
   for (size_t i = 0; i < files; ++i) {
     bytes.clear();
@@ -99,6 +100,43 @@ fs::path MakeFolder(const fs::path& corpus, const std::string& name, size_t file
   }
   WriteBytes(folder / ".complete", "");
   return folder;
+}
+
+// Find-and-replace at its hardest: one 10 MB line, and a find text of 1,000
+// characters that nearly matches wherever its first character stands (a
+// repeated phrase), or everywhere ("aaa...ab" in a line of "a"s).
+constexpr size_t kFindLength = 1000;
+constexpr std::u16string_view kPhrase = u"风云剑客江湖门派掌柜酒楼城墙少年姑娘师父弟子长老宗主黑衣白袍青山绿水";
+
+std::u16string Repeated(std::u16string_view phrase, size_t units) {
+  std::u16string text;
+  while (text.size() < units) text += phrase;
+  text.resize(units);
+  return text;
+}
+
+std::string EncodedAs(quelvane::TextEncoding encoding, std::u16string_view text) {
+  std::string bytes(quelvane::kMaxBytesPerUnit * text.size(), '\0');
+  bytes.resize(static_cast<size_t>(quelvane::EncodeText(encoding, text, bytes.data()) - bytes.data()));
+  return bytes;
+}
+
+void MakeSearchCases(const fs::path& corpus, const fs::path& settings, size_t lineBytes) {
+  const std::pair<const char*, std::u16string_view> cases[] = {{"search-phrase", kPhrase}, {"search-worst", u"a"}};
+  fs::create_directories(settings);
+  for (auto [name, phrase] : cases) {
+    const fs::path folder = corpus / name;
+    const size_t bytesPerUnit = phrase == u"a" ? 1 : 2;
+    std::u16string find = Repeated(phrase, kFindLength - 1) + u"!";
+    std::string findUtf8;
+    quelvane::EncodeUtf8(find, findUtf8);
+    WriteBytes(settings / (std::string(name) + ".ini"), "txtReplaceS=" + findUtf8 + "\ntxtReplaceT=X\n");
+    if (fs::exists(folder / ".complete")) continue;
+    fs::create_directories(folder);
+    WriteBytes(folder / "line.txt",
+               EncodedAs(quelvane::TextEncoding::CodePage936, Repeated(phrase, lineBytes / bytesPerUnit)));
+    WriteBytes(folder / ".complete", "");
+  }
 }
 
 const char* const kLinkSettings =
@@ -206,6 +244,7 @@ int main(int argc, char** argv) {
     std::string name;
     size_t files, bytesPerFile;
     bool unbroken = false;
+    quelvane::TextEncoding encoding = quelvane::TextEncoding::CodePage936;
   };
   const std::vector<Shape> shapes = {
       {"50-files", 50, 2 * kMB / scale},          {"1-file-100MB", 1, 100 * kMB / scale},
@@ -213,11 +252,14 @@ int main(int argc, char** argv) {
       {"1-file-50MB", 1, 50 * kMB / scale},       {"1-file-1MB", 1, 1 * kMB / scale},
       {"1-file-10MB", 1, 10 * kMB / scale},       {"1-file-400MB", 1, 400 * kMB / scale},
       {"1-file-1KB", 1, 1000},
+      {"1-file-100MB-gb18030", 1, 100 * kMB / scale, false, quelvane::TextEncoding::Gb18030},
+      {"1-file-100MB-utf16le", 1, 100 * kMB / scale, false, quelvane::TextEncoding::Utf16Le},
   };
   // Generated in a child process: a child inherits its parent's resident
   // memory in its peak, so this process must stay small.
   if (pid_t generator = fork(); generator == 0) {
-    for (const Shape& shape : shapes) MakeFolder(corpus, shape.name, shape.files, shape.bytesPerFile, shape.unbroken);
+    MakeSearchCases(corpus, work / "settings", 10 * kMB / scale);
+    for (const Shape& shape : shapes) MakeFolder(corpus, shape.name, shape.files, shape.bytesPerFile, shape.unbroken, shape.encoding);
     _exit(0);
   } else {
     int status = 0;
@@ -275,7 +317,19 @@ int main(int argc, char** argv) {
     rows[label] = print(bench.Time(folder, {"link"})[0], label, 0);
   }
   const Row novel = print(bench.Time(novel50, {"link"})[0], "50 MB novel, link", 0);
+  // The same novel, as large, in the other encodings a file may have.
+  const Row& gbk = rows["1 file/link"];
+  for (auto [label, name] : {std::pair{"100 MB novel in GB18030, link", "1-file-100MB-gb18030"},
+                             {"100 MB novel in UTF-16 LE, link", "1-file-100MB-utf16le"}}) {
+    Row row = bench.Time(corpus / name, {"link"})[0];
+    print(row, label, 0);
+    std::printf("  %.2f x the speed of the GBK novel\n", row.mbPerSecond / gbk.mbPerSecond);
+  }
   const Row worst = print(bench.Time(unbroken, {"link"})[0], "50 MB one paragraph, link", 0);
+  for (auto [label, name] : {std::pair{"10 MB line, 1,000-character find", "search-phrase"},
+                             {"10 MB line of a, find aaa...a!", "search-worst"}}) {
+    print(bench.Time(corpus / name, {name})[0], label, 0);
+  }
   // What a run costs whatever the size: start, listing, the flushes and the rename.
   const std::vector<Row> tinies = bench.Time(corpus / "1-file-1KB", {"link", "floor"});
   const Row tiny = print(tinies[0], "1 KB file, link", 0);

@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/code_page_936.h"
 
 namespace quelvane::bench {
 namespace {
@@ -17,13 +16,19 @@ constexpr std::u16string_view kNumerals = u"一二三四五六七八九";
 const std::u16string_view kAsciiWords[] = {u"OK", u"CEO", u"Wi-Fi", u"VIP", u"QQ"};
 const std::u16string_view kAdvertisements[] = {u"本书首发，请收藏本站", u"（本章完）", u"手机用户请浏览阅读"};
 
-std::string Gbk(std::u16string_view text) {
-  std::string bytes;
-  if (!EncodeCodePage936(text, bytes)) throw std::logic_error("benchmark text outside code page 936");
-  return bytes;
-}
+// Outside GBK, four bytes each in GB18030: a few per chapter, as modern
+// editors write them.
+constexpr std::u16string_view kBeyondGbk = u"㐀𠀀";
 
 }  // namespace
+
+std::string CorpusGenerator::Encoded(std::u16string_view text) const {
+  std::string bytes(kMaxBytesPerUnit * text.size(), '\0');
+  char* end = EncodeText(encoding_, text, bytes.data());
+  if (end == nullptr) throw std::logic_error("benchmark text outside its encoding");
+  bytes.resize(static_cast<size_t>(end - bytes.data()));
+  return bytes;
+}
 
 std::u16string CorpusGenerator::Sentence() {
   std::u16string sentence;
@@ -51,14 +56,16 @@ std::u16string CorpusGenerator::Heading() {
     heading += kNumerals[Uniform(0, 8)];
   }
   heading += u"章 ";
+  if (encoding_ == TextEncoding::Gb18030) heading += kBeyondGbk;
   for (size_t n = Uniform(2, 6); n > 0; --n) heading += kCharacters[Uniform(0, kCharacters.size() - 1)];
   return heading;
 }
 
 void CorpusGenerator::AppendNovel(size_t bytes, std::string& out) {
   const size_t target = out.size() + bytes;
+  if (out.empty()) out += EncodingPreamble(encoding_);
   while (out.size() < target) {
-    out += Gbk(Heading() + u"\r\n\r\n");
+    out += Encoded(Heading() + u"\r\n\r\n");
     for (size_t paragraphs = Uniform(20, 60); paragraphs > 0 && out.size() < target; --paragraphs) {
       std::u16string text;
       std::u16string paragraph = Uniform(0, 3) == 0 ? u"  " : u"\u3000\u3000";
@@ -72,7 +79,7 @@ void CorpusGenerator::AppendNovel(size_t bytes, std::string& out) {
       }
       if (Uniform(0, 2) == 0) text += u"\r\n";
       if (Uniform(0, 40) == 0) text += std::u16string(kAdvertisements[Uniform(0, std::size(kAdvertisements) - 1)]) + u"\r\n";
-      out += Gbk(text);
+      out += Encoded(text);
     }
   }
 }
@@ -84,7 +91,7 @@ void CorpusGenerator::AppendUnbrokenParagraph(size_t bytes, std::string& out) {
     line.clear();
     for (size_t n = Uniform(20, 40); n > 0; --n) line += kCharacters[Uniform(0, kCharacters.size() - 1)];
     line += u"\r\n";
-    out += Gbk(line);
+    out += Encoded(line);
   }
 }
 
