@@ -1,0 +1,159 @@
+// The window on a real X server of its own: keys and a click given while a
+// run blocks the event loop wait in the window system's queue, and must be
+// dropped, not replayed into the window once the run has ended.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <string>
+
+#include "frm_main.h"
+#include "volumes.h"
+
+extern char** environ;
+
+using namespace quelvane;
+
+namespace {
+
+constexpr int kFiles = 1000;
+
+// Starts Xvfb on a free display and points DISPLAY at it; returns its pid,
+// or 0 when there is no Xvfb.
+pid_t StartXvfb() {
+  int ready[2];
+  if (QStandardPaths::findExecutable("Xvfb").isEmpty() || pipe(ready) != 0) return 0;
+  const std::string fd = std::to_string(ready[1]);
+  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) pid = 0;
+  close(ready[1]);
+  std::string display;
+  char c;
+  while (pid && read(ready[0], &c, 1) == 1 && c != '\n') display += c;
+  close(ready[0]);
+  if (pid && display.empty()) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return 0;
+  }
+  if (pid) setenv("DISPLAY", (":" + display).c_str(), 1);
+  return pid;
+}
+
+pid_t xvfb = 0;
+
+// Counts the message boxes shown, answering the first Yes and any other No.
+class Answerer : public QObject {
+ public:
+  Answerer() { qApp->installEventFilter(this); }
+  ~Answerer() override { qApp->removeEventFilter(this); }
+  QStringList seen;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* box = qobject_cast<QMessageBox*>(watched);
+    if (!box || event->type() != QEvent::Show) return false;
+    const QMessageBox::StandardButton answer = seen.isEmpty() ? QMessageBox::Yes : QMessageBox::No;
+    seen << box->text();
+    QMetaObject::invokeMethod(box, [box, answer] { box->done(answer); }, Qt::QueuedConnection);
+    return false;
+  }
+};
+
+}  // namespace
+
+class FrmMainX11Test : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void inputDuringARunIsDropped() {
+    if (!xvfb) QSKIP("Xvfb is not installed: the window is not tried on an X server");
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) QSKIP("xdotool is not installed");
+    QTemporaryDir root;
+    QByteArray story;
+    for (int i = 0; i < 2000; ++i) story += "今天的天气很好，我们去公园散步。\r\n\r\n";
+    for (int i = 0; i < kFiles; ++i) {
+      QFile file(root.filePath(QStringLiteral("f%1.txt").arg(i, 4, 10, QChar('0'))));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(story) == story.size());
+    }
+    MountedVolumes volumes;
+    FrmMain window(volumes, root.path(), root.path());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.findChild<QRadioButton*>("optDelete")->click();
+    auto* typed = window.findChild<QLineEdit*>("txtReplaceS");
+    typed->setFocus();
+    QTRY_VERIFY(typed->hasFocus());
+    auto* exit = window.findChild<QPushButton*>("cmdExit");
+    const QPoint exitAt = exit->mapToGlobal(exit->rect().center());
+
+    // Once the first file is tidied: Alt+T (the run button), letters for the
+    // box that had the focus, a click on 退出; then how many files are left.
+    QProcess hands;
+    hands.setWorkingDirectory(root.path());
+    const QString script = QStringLiteral(
+        "for i in $(seq 1000); do stat -c %s *.txt | grep -qvx %3 && break; sleep 0.01; done; "
+        "xdotool mousemove %1 %2 key alt+t type abc && xdotool click 1 && echo $(stat -c %s *.txt | grep -cx %3)");
+    hands.start("sh", {"-c", script.arg(exitAt.x()).arg(exitAt.y()).arg(story.size())});
+    QVERIFY(hands.waitForStarted());
+    Answerer answerer;
+    window.findChild<QPushButton*>("cmdTrim")->click();
+    // It may have ended while the run ended.
+    QVERIFY(hands.state() == QProcess::NotRunning || hands.waitForFinished(10000));
+    QCOMPARE(hands.readAllStandardError(), QByteArray());
+    QCOMPARE(hands.exitCode(), 0);
+    const int leftWhenSent = hands.readAllStandardOutput().trimmed().toInt();
+    QVERIFY2(leftWhenSent < kFiles, "the input was sent before the first file was tidied");
+    QVERIFY2(leftWhenSent > 0, "the run ended before the input was sent: give it more files");
+
+    // Anything still queued would be handled now.
+    QTest::qWait(300);
+    QCOMPARE(answerer.seen.size(), 1);  // the confirmation only: Alt+T pressed nothing
+    QVERIFY(window.isVisible());        // 退出 did not take effect
+    QVERIFY(window.isEnabled());
+    for (const QLineEdit* box : window.findChildren<QLineEdit*>()) {
+      QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
+    }
+    QByteArray tidied = story;
+    tidied.replace("\r\n\r\n", "\r\n");
+    for (const QString& name : QDir(root.path()).entryList({"*.txt"}, QDir::Files)) {
+      QFile file(root.filePath(name));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY2(file.readAll() == tidied, qPrintable(name));
+    }
+    qInfo("input sent with %d of %d files left", leftWhenSent, kFiles);
+  }
+};
+
+int main(int argc, char** argv) {
+  xvfb = StartXvfb();
+  qputenv("QT_QPA_PLATFORM", xvfb ? "xcb" : "offscreen");
+  int status;
+  {
+    QApplication app(argc, argv);
+    FrmMainX11Test test;
+    status = QTest::qExec(&test, argc, argv);
+  }
+  if (xvfb) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+  }
+  return status;
+}
+
+#include "frm_main_x11_test.moc"
