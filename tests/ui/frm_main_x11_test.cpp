@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -136,6 +138,16 @@ class FrmMainX11Test : public QObject {
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY2(file.readAll() == tidied, qPrintable(name));
     }
+    // The squares are watched while the window is disabled: drawn as when it
+    // is not, and a screen reader hears the count.
+    auto* progress = window.findChild<QLabel*>("lblCourse");
+    QCOMPARE(progress->text(), QString(66, QChar(u'\u25A0')));
+    QCOMPARE(progress->accessibleDescription(), QStringLiteral("66 / 66"));
+    const QImage enabled = progress->grab().toImage();
+    window.setEnabled(false);
+    const QImage disabled = progress->grab().toImage();
+    window.setEnabled(true);
+    QVERIFY(disabled == enabled);
     qInfo("input sent with %d of %d files left", leftWhenSent, kFiles);
   }
 };
