@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codec_forms.h"
+#include "double_byte_pairs.h"
 
 namespace quelvane {
 namespace {
@@ -15,8 +16,6 @@ constexpr char16_t kNoMapping = 0;  // U+0000 is only ever the single byte 0x00
 // 90 30 81 30 on they are U+10000 onwards, one by one.
 constexpr uint32_t kFirstSupplementaryIndex = 189000;
 constexpr uint32_t kSupplementaryCount = 0x100000;
-
-unsigned TwoBytes(const unsigned char* at) { return at[0] | at[1] << 8; }
 
 bool IsFourByteCode(const unsigned char* at) {
   return at[0] >= 0x81 && at[0] <= 0xFE && at[1] >= 0x30 && at[1] <= 0x39 && at[2] >= 0x81 && at[2] <= 0xFE &&
@@ -33,16 +32,7 @@ char16_t* DecodeGb18030Line(const char*& bytes, const char* end, char16_t* to) {
   const auto* from = reinterpret_cast<const unsigned char*>(bytes);
   const auto* stop = reinterpret_cast<const unsigned char*>(end);
   while (from < stop) {
-    // Two two-byte characters a turn, as for code page 936: most of a
-    // Chinese text is made of them.
-    while (stop - from >= 4 && (from[0] & from[2] & 0x80) != 0) {
-      const char16_t first = kDoubleByte[TwoBytes(from)], second = kDoubleByte[TwoBytes(from + 2)];
-      if (first == kNoMapping || second == kNoMapping) break;
-      to[0] = first;
-      to[1] = second;
-      to += 2;
-      from += 4;
-    }
+    DecodePairs(kDoubleByte, from, stop, to);
     if (from == stop) break;
     const unsigned b0 = *from;
     if (b0 < 0x80) {
