@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/msdos_fs.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,7 +11,9 @@
 #include <csignal>
 #include <mutex>
 #include <set>
+#include <utility>
 
+#include "file_system_kind.h"
 #include "temporary_name.h"
 
 namespace quelvane {
@@ -41,6 +45,26 @@ void IgnoreFileSizeSignal() {
       signal(SIGXFSZ, SIG_IGN);
     }
   });
+}
+
+// FAT's own bits that a tidied file keeps; read-only goes with the mode.
+constexpr uint32_t kKeptFatAttributes = ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH;
+
+enum class Comparison { Same, Different, Failed };
+
+// Reads the file again through the descriptor it was read by.
+Comparison CompareWithSnapshot(FileSystem& fs, const FileSnapshot& file) {
+  char block[65536];
+  const std::string_view old = file.bytes();
+  for (size_t at = 0;;) {
+    ssize_t got = fs.Pread(file.file.fd(), block, sizeof block, static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Comparison::Failed;
+    if (got == 0) return at == old.size() ? Comparison::Same : Comparison::Different;
+    const size_t size = static_cast<size_t>(got);
+    if (size > old.size() - at || std::memcmp(block, old.data() + at, size) != 0) return Comparison::Different;
+    at += size;
+  }
 }
 
 }  // namespace
@@ -112,7 +136,17 @@ bool FileReplacement::StartTemporaryFile() {
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporaryPath_ = TemporaryPathFor(original_.path);
     fd_ = fs_.Open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, S_IRUSR | S_IWUSR);
-    if (fd_ >= 0) return true;
+    if (fd_ >= 0) {
+      // Held while the file lives, so that another run never takes it for
+      // one an interrupted run left. Where locks are not kept it is left
+      // for good instead, which loses nothing.
+      fs_.Flock(fd_, LOCK_EX | LOCK_NB);
+      // Hidden to other systems too.
+      if (IsFat(original_.fileSystemType) && fs_.SetFatAttributes(fd_, ATTR_HIDDEN | ATTR_ARCH) != 0) {
+        return Fail(ReplaceOutcome::Failed);
+      }
+      return true;
+    }
     if (errno != EEXIST) break;
   }
   temporaryPath_.clear();  // not ours: never remove it
@@ -162,6 +196,11 @@ bool FileReplacement::CopyMetadata() {
   for (const auto& [name, value] : original_.extendedAttributes) {
     if (fs_.Fsetxattr(fd_, name.c_str(), value.data(), value.size()) != 0) return false;
   }
+  // Setting them also sets the mode, which follows.
+  if (IsFat(original_.fileSystemType) &&
+      fs_.SetFatAttributes(fd_, original_.fatAttributes & kKeptFatAttributes) != 0) {
+    return false;
+  }
   // Mode last, so that it ends exactly as the original's whatever the ACL
   // writes above did to it.
   return fs_.Fchmod(fd_, original_.info.st_mode & 07777) == 0;
@@ -175,18 +214,45 @@ ReplaceOutcome FileReplacement::Commit() {
     if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return outcome_;
   }
   if (!CopyMetadata() || fs_.Fsync(fd_) != 0) return Abandon(ReplaceOutcome::Failed);
-  int fd = fd_;
-  fd_ = -1;
-  if (fs_.Close(fd) != 0) {  // some file systems report write errors only here
-    return Abandon(ReplaceOutcome::Failed);
+  const bool onStick = IsStickFileSystem(original_.fileSystemType);
+  // Elsewhere the descriptor is closed first: some file systems report
+  // write errors only then.
+  if (!onStick) {
+    if (fs_.Close(std::exchange(fd_, -1)) != 0) return Abandon(ReplaceOutcome::Failed);
   }
-  struct stat now {};
-  if (fs_.Stat(original_.path.c_str(), &now) != 0 || !SameVersion(now, original_.info)) {
-    return Abandon(ReplaceOutcome::ChangedMeanwhile);
-  }
+  if (const std::optional<ReplaceOutcome> stop = ChangedSinceRead()) return Abandon(*stop);
   if (fs_.Rename(temporaryPath_.c_str(), original_.path.c_str()) != 0) return Abandon(ReplaceOutcome::Failed);
   temporaryPath_.clear();
+  if (onStick) {
+    // First the temporary name's removal, then the file's entry under its
+    // own name: a power cut between them leaves the old content, never a
+    // second name sharing the new clusters. The old clusters stay the old
+    // file's while its read descriptor is open, until the entry no longer
+    // points at them. The content is complete either way, so failures here
+    // change nothing for the user.
+    FlushFolder(fs_, FolderOf(original_.path));
+    fs_.Fsync(fd_);
+    fs_.Close(std::exchange(fd_, -1));
+  }
   return outcome_ = ReplaceOutcome::Replaced;
+}
+
+// ChangedMeanwhile, Failed when the file cannot be read again, or nothing.
+std::optional<ReplaceOutcome> FileReplacement::ChangedSinceRead() {
+  struct stat now {};
+  if (fs_.Stat(original_.path.c_str(), &now) != 0 || !SameVersion(now, original_.info)) {
+    return ReplaceOutcome::ChangedMeanwhile;
+  }
+  // Where times are too coarse to show a change, the content shows it.
+  const bool timesProve = !IsStickFileSystem(original_.fileSystemType) &&
+                          (now.st_mtim.tv_nsec != 0 || now.st_ctim.tv_nsec != 0);
+  if (timesProve) return std::nullopt;
+  switch (CompareWithSnapshot(fs_, original_)) {
+    case Comparison::Same: return std::nullopt;
+    case Comparison::Different: return ReplaceOutcome::ChangedMeanwhile;
+    case Comparison::Failed: break;
+  }
+  return ReplaceOutcome::Failed;
 }
 
 void FlushFolder(FileSystem& fs, const std::string& folder) {

@@ -5,11 +5,13 @@
 // are flushed to disk, get the original's owner, mode and extended
 // attributes, and are renamed over the original. The original is never
 // truncated or written in place. The folder is flushed afterwards, once per
-// run (FlushFolder).
+// run (FlushFolder), except on USB sticks' file systems, where each rename
+// is made durable at once (see IsStickFileSystem).
 //
 // The new bytes arrive in blocks. As long as they equal the old ones nothing
 // is written at all, so an unchanged file is never touched.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +49,7 @@ class FileReplacement : public ByteSink {
   bool WriteAll(std::string_view bytes);
   bool CopyMetadata();
   bool RemoveInheritedAttributes();
+  std::optional<ReplaceOutcome> ChangedSinceRead();
   bool Fail(ReplaceOutcome outcome);
   ReplaceOutcome Abandon(ReplaceOutcome outcome);  // Fail, for Commit's returns
   void RemoveTemporaryFile();

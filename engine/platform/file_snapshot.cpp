@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "file_system_kind.h"
 #include "memory_advice.h"
 
 namespace quelvane {
@@ -53,6 +54,8 @@ bool ReadExtendedAttributes(FileSystem& fs, int fd, FileSnapshot& snapshot) {
 }  // namespace
 
 bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& snapshot, ReadFailure& failure) {
+  snapshot.file.Close();
+  snapshot.fatAttributes = 0;
   snapshot.path = fs.RealPath(path.c_str());
   if (snapshot.path.empty()) {
     failure = {ReadFailure::Step::Open, errno};
@@ -73,11 +76,15 @@ bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& sna
   } else if (!ReadAll(fs, fd, static_cast<size_t>(snapshot.info.st_size), snapshot) ||
              !ReadExtendedAttributes(fs, fd, snapshot)) {
     error = errno;
+  } else if (fs.FileSystemType(fd, &snapshot.fileSystemType) != 0 ||
+             (IsFat(snapshot.fileSystemType) && fs.GetFatAttributes(fd, &snapshot.fatAttributes) != 0)) {
+    error = errno;
   } else if (fs.GetInodeFlags(fd, &snapshot.inodeFlags) != 0) {
     snapshot.inodeFlags = 0;  // file systems without attribute flags have none to honour
   }
-  fs.Close(fd);  // nothing was written, so a failed close changes nothing
+  snapshot.file = OpenFile(fs, fd);
   if (error != 0) {
+    snapshot.file.Close();
     snapshot.size = 0;
     failure = {step, error};
     return false;

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +22,13 @@ struct FileSnapshot {
   struct stat info {};
   unsigned inodeFlags = 0;
   std::vector<std::pair<std::string, std::string>> extendedAttributes;  // ACLs live here
+  long fileSystemType = 0;
+  uint32_t fatAttributes = 0;  // on FAT only
+  // Kept open until the next file is read. On FAT a replaced file's
+  // clusters are freed when its last descriptor closes; held, they stay
+  // its own until its new entry is on the disk. It also lets the content
+  // be compared again where times prove nothing.
+  OpenFile file;
 
   std::string_view bytes() const { return {content.data(), size}; }
 };
@@ -31,7 +39,7 @@ struct ReadFailure {
   int error = 0;
 };
 
-// Reads the whole file at `path`. Anything but a regular file is refused
+// Reads the whole file at `path`, closing the file read before. Anything but a regular file is refused
 // (EINVAL), and a FIFO never blocks the run.
 bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& snapshot, ReadFailure& failure);
 

@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/msdos_fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -13,6 +16,9 @@ namespace quelvane {
 
 int FileSystem::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags | O_CLOEXEC, mode); }
 ssize_t FileSystem::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
+ssize_t FileSystem::Pread(int fd, void* buffer, size_t size, off_t offset) {
+  return ::pread(fd, buffer, size, offset);
+}
 ssize_t FileSystem::Write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
 int FileSystem::Fsync(int fd) { return ::fsync(fd); }
 int FileSystem::StartWriteback(int fd, off_t offset, off_t length) {
@@ -21,6 +27,19 @@ int FileSystem::StartWriteback(int fd, off_t offset, off_t length) {
 int FileSystem::Close(int fd) { return ::close(fd); }
 int FileSystem::Fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 int FileSystem::Stat(const char* path, struct stat* info) { return ::stat(path, info); }
+int FileSystem::FileSystemType(int fd, long* type) {
+  struct statfs info {};
+  int result = ::fstatfs(fd, &info);
+  *type = static_cast<long>(info.f_type);
+  return result;
+}
+int FileSystem::GetFatAttributes(int fd, uint32_t* attributes) {
+  return ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, attributes);
+}
+int FileSystem::SetFatAttributes(int fd, uint32_t attributes) {
+  return ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
+}
+int FileSystem::Flock(int fd, int operation) { return ::flock(fd, operation); }
 int FileSystem::GetInodeFlags(int fd, unsigned* flags) {
   int value = 0;  // the kernel writes an int whatever the ioctl's declared type
   int result = ::ioctl(fd, FS_IOC_GETFLAGS, &value);

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 namespace quelvane {
 
@@ -16,6 +18,7 @@ class FileSystem {
 
   virtual int Open(const char* path, int flags, mode_t mode = 0);
   virtual ssize_t Read(int fd, void* buffer, size_t size);
+  virtual ssize_t Pread(int fd, void* buffer, size_t size, off_t offset);
   virtual ssize_t Write(int fd, const void* buffer, size_t size);
   virtual int Fsync(int fd);
   // Starts writing the given range to disk without waiting (a hint: the
@@ -24,8 +27,14 @@ class FileSystem {
   virtual int Close(int fd);
   virtual int Fstat(int fd, struct stat* info);
   virtual int Stat(const char* path, struct stat* info);
+  // The type of the file system holding the file (statfs's f_type).
+  virtual int FileSystemType(int fd, long* type);
   // The inode attribute flags (FS_IOC_GETFLAGS): immutable, append-only...
   virtual int GetInodeFlags(int fd, unsigned* flags);
+  // FAT's hidden, system, archive and read-only bits (vfat only).
+  virtual int GetFatAttributes(int fd, uint32_t* attributes);
+  virtual int SetFatAttributes(int fd, uint32_t attributes);
+  virtual int Flock(int fd, int operation);
   virtual int Fchown(int fd, uid_t owner, gid_t group);
   virtual int Fchmod(int fd, mode_t mode);
   virtual ssize_t Flistxattr(int fd, char* names, size_t size);
@@ -36,6 +45,36 @@ class FileSystem {
   virtual int Unlink(const char* path);
   // The path with every symbolic link resolved; empty with errno set on failure.
   virtual std::string RealPath(const char* path);
+};
+
+// A descriptor closed when it goes out of scope.
+class OpenFile {
+ public:
+  OpenFile() = default;
+  OpenFile(FileSystem& fs, int fd) : fs_(&fs), fd_(fd) {}
+  OpenFile(OpenFile&& other) noexcept : fs_(other.fs_), fd_(other.Release()) {}
+  OpenFile& operator=(OpenFile&& other) noexcept {
+    if (this != &other) {
+      Close();
+      fs_ = other.fs_;
+      fd_ = other.Release();
+    }
+    return *this;
+  }
+  ~OpenFile() { Close(); }
+
+  int fd() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
+  // Nothing was written through it, or what was has been flushed already,
+  // so a failing close changes nothing the caller could act on.
+  void Close() {
+    if (fd_ >= 0) fs_->Close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  FileSystem* fs_ = nullptr;
+  int fd_ = -1;
 };
 
 // The real thing.

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 
 #include "platform/file_system.h"
 
@@ -18,9 +19,9 @@ namespace quelvane::testing {
 // Reading a file; checking that it may be written; replacing it.
 #define QUELVANE_OPERATIONS(X)                                                                                      \
   X(ResolvePath) X(OpenForReading) X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags)         \
-  X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(Write) X(SetOwner) X(ListTemporaryAttributes) \
-  X(RemoveAttribute) X(SetAttribute) X(SetMode) X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename) X(Rename)    \
-  X(OpenFolder) X(SyncFolder) X(CloseFolder) X(Unlink)
+  X(StatFileSystem) X(GetFatAttributes) X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(Lock) X(Write) X(SetOwner) X(ListTemporaryAttributes) \
+  X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename)   \
+  X(ReadAgain) X(Rename) X(OpenFolder) X(SyncFolder) X(CloseFolder) X(SyncRenamed) X(CloseRenamed) X(Unlink)
 
 #define QUELVANE_ENUMERATOR(name) name,
 enum class Op { QUELVANE_OPERATIONS(QUELVANE_ENUMERATOR) };
@@ -49,6 +50,11 @@ class FaultyFileSystem : public FileSystem {
   // Runs before every call, e.g. to let another process act at that very
   // moment; gets the operation and how often it has been made.
   std::function<void(Op, int occurrence)> before;
+  // Reported as the file system's type, to walk the path taken on USB
+  // sticks' file systems; FAT's attributes are then kept here.
+  long pretendedType = 0;
+  // Every file's times reported as one whole second that never moves.
+  bool timesFrozen = false;
 
   int Count(Op op) const { return counts_.contains(op) ? counts_.at(op) : 0; }
 
@@ -59,13 +65,14 @@ class FaultyFileSystem : public FileSystem {
                                                     : Op::OpenForReading;
     if (Fails(op)) return -1;
     const int fd = FileSystem::Open(path, flags, mode);
-    if (fd >= 0) opened_[fd] = op;
+    if (fd >= 0) opened_[fd] = {op, path};
     return fd;
   }
   int Close(int fd) override {
     const Op by = OpenedBy(fd);
     opened_.erase(fd);
     const bool fails = Fails(by == Op::OpenFolder        ? Op::CloseFolder
+                             : by == Op::Rename          ? Op::CloseRenamed
                              : by == Op::CreateTemporary ? Op::CloseTemporary
                              : by == Op::OpenForWriting  ? Op::CloseWriting
                                                          : Op::CloseRead);
@@ -79,7 +86,10 @@ class FaultyFileSystem : public FileSystem {
     return FileSystem::Write(fd, buffer, size);
   }
   int Fsync(int fd) override {
-    return Fails(OpenedBy(fd) == Op::OpenFolder ? Op::SyncFolder : Op::SyncTemporary) ? -1 : FileSystem::Fsync(fd);
+    const Op by = OpenedBy(fd);
+    return Fails(by == Op::OpenFolder ? Op::SyncFolder : by == Op::Rename ? Op::SyncRenamed : Op::SyncTemporary)
+               ? -1
+               : FileSystem::Fsync(fd);
   }
   ssize_t Flistxattr(int fd, char* names, size_t size) override {
     const Op op = OpenedBy(fd) == Op::CreateTemporary ? Op::ListTemporaryAttributes : Op::ListAttributes;
@@ -87,8 +97,12 @@ class FaultyFileSystem : public FileSystem {
   }
   // The rest are one operation each.
   ssize_t Read(int fd, void* b, size_t n) override { return Fails(Op::Read) ? -1 : FileSystem::Read(fd, b, n); }
-  int Fstat(int fd, struct stat* s) override { return Fails(Op::StatOpened) ? -1 : FileSystem::Fstat(fd, s); }
-  int Stat(const char* p, struct stat* s) override { return Fails(Op::StatBeforeRename) ? -1 : FileSystem::Stat(p, s); }
+  int Fstat(int fd, struct stat* s) override {
+    return Fails(Op::StatOpened) || FileSystem::Fstat(fd, s) != 0 ? -1 : Freeze(s);
+  }
+  int Stat(const char* p, struct stat* s) override {
+    return Fails(Op::StatBeforeRename) || FileSystem::Stat(p, s) != 0 ? -1 : Freeze(s);
+  }
   int GetInodeFlags(int fd, unsigned* f) override {
     return Fails(Op::GetInodeFlags) ? -1 : FileSystem::GetInodeFlags(fd, f);
   }
@@ -103,7 +117,33 @@ class FaultyFileSystem : public FileSystem {
   int Fremovexattr(int fd, const char* n) override {
     return Fails(Op::RemoveAttribute) ? -1 : FileSystem::Fremovexattr(fd, n);
   }
-  int Rename(const char* a, const char* b) override { return Fails(Op::Rename) ? -1 : FileSystem::Rename(a, b); }
+  ssize_t Pread(int fd, void* b, size_t n, off_t at) override {
+    return Fails(Op::ReadAgain) ? -1 : FileSystem::Pread(fd, b, n, at);
+  }
+  int FileSystemType(int fd, long* type) override {
+    if (Fails(Op::StatFileSystem)) return -1;
+    if (pretendedType == 0) return FileSystem::FileSystemType(fd, type);
+    *type = pretendedType;
+    return 0;
+  }
+  int GetFatAttributes(int, uint32_t* a) override {
+    *a = fatAttributes;
+    return Fails(Op::GetFatAttributes) ? -1 : 0;
+  }
+  int SetFatAttributes(int, uint32_t a) override {
+    if (Fails(Op::SetFatAttributes)) return -1;
+    fatAttributes = a;
+    return 0;
+  }
+  int Flock(int fd, int operation) override { return Fails(Op::Lock) ? -1 : FileSystem::Flock(fd, operation); }
+  // A temporary file still open once renamed is the renamed file.
+  int Rename(const char* from, const char* to) override {
+    if (Fails(Op::Rename) || FileSystem::Rename(from, to) != 0) return -1;
+    for (auto& [fd, opened] : opened_) {
+      if (opened.path == from) opened = {Op::Rename, to};
+    }
+    return 0;
+  }
   int Unlink(const char* path) override { return Fails(Op::Unlink) ? -1 : FileSystem::Unlink(path); }
   std::string RealPath(const char* p) override { return Fails(Op::ResolvePath) ? "" : FileSystem::RealPath(p); }
 
@@ -118,9 +158,19 @@ class FaultyFileSystem : public FileSystem {
     errno = fault->error;
     return true;
   }
-  Op OpenedBy(int fd) const { return opened_.contains(fd) ? opened_.at(fd) : Op::OpenForReading; }
+  int Freeze(struct stat* s) const {
+    if (timesFrozen) s->st_mtim = s->st_ctim = {1, 0};
+    return 0;
+  }
+  Op OpenedBy(int fd) const { return opened_.contains(fd) ? opened_.at(fd).by : Op::OpenForReading; }
 
-  std::map<int, Op> opened_;  // what each open descriptor is
+  struct Opened {
+    Op by;  // Rename once renamed
+    std::string path;
+  };
+
+  uint32_t fatAttributes = 0;
+  std::map<int, Opened> opened_;  // what each open descriptor is
   std::map<Op, int> counts_;
   bool shorten_ = false;
 };
