@@ -40,4 +40,13 @@ std::string TemporaryNameFor(std::string_view name) {
   return temporary;
 }
 
+std::optional<std::string_view> KeptPartOfTemporaryName(std::string_view name) {
+  const size_t tail = kMark.size() + kRandomLength;
+  if (name.size() < 2 + tail || name.front() != '.' || name.substr(name.size() - tail, kMark.size()) != kMark ||
+      name.find_first_not_of(kAlphabet, name.size() - kRandomLength) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return name.substr(1, name.size() - 1 - tail);
+}
+
 }  // namespace quelvane

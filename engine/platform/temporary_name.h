@@ -5,6 +5,7 @@
 // bytes and 255 UTF-16 units, so FAT, exFAT and NTFS accept it as well as
 // ext4; and never a character cut in half, which those refuse.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ std::string_view KeptPartOfName(std::string_view name);
 
 // A fresh temporary name for a file called `name`.
 std::string TemporaryNameFor(std::string_view name);
+
+// The kept part of the name of the file that `name` would replace, if
+// `name` has the form of a temporary name.
+std::optional<std::string_view> KeptPartOfTemporaryName(std::string_view name);
 
 }  // namespace quelvane

@@ -6,8 +6,11 @@
 // Set-ups this file system or these privileges do not allow skip visibly.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <linux/magic.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -18,6 +21,7 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <set>
 
 #include "batch_run.h"
 #include "faulty_file_system.h"
@@ -127,19 +131,18 @@ class FaultInjection : public ::testing::Test {
     Shell(folder.path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
   }
 
-  // A clean run: the new states, and how often each call is made.
+  // A clean run: the new states.
   void SetUp() override {
     WriteOldFiles(clean_);
     old_ = StatesOf(clean_);
     const States metadata = StatesOf(clean_, false);
     RecordingWindow window;
-    ASSERT_EQ(DeleteBlankLines(clean_, window, trace_).tidied, 3u);
+    ASSERT_EQ(DeleteBlankLines(clean_, window, SystemFileSystem()).tidied, 3u);
     new_ = StatesOf(clean_);
     ASSERT_EQ(StatesOf(clean_, false), metadata);
   }
 
   TempFolder clean_;
-  testing::FaultyFileSystem trace_;
   States old_, new_;
 };
 
@@ -168,29 +171,44 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   } groups[] = {
       {Reported, LeftAlone,  // before anything is written
        {{ResolvePath, ENOENT}, {OpenForReading, EACCES}, {OpenForReading, EIO}, {StatOpened, EIO}, {Read, EIO},
-        {ListAttributes, EIO}, {GetAttribute, EIO}}},
+        {ListAttributes, EIO}, {GetAttribute, EIO}, {StatFileSystem, EIO}, {GetFatAttributes, EIO}}},
       {LeftAlone, LeftAlone,
        {{OpenForWriting, EACCES}, {OpenForWriting, EIO}, {CreateTemporary, ENOSPC}, {CreateTemporary, EACCES},
         {Write, ENOSPC}, {Write, EIO}, {Write, EFBIG}, {SetOwner, EPERM}, {ListTemporaryAttributes, EIO},
-        {RemoveAttribute, EPERM}, {SetAttribute, ENOSPC}, {SetMode, EPERM}, {SyncTemporary, EIO},
-        {CloseTemporary, EIO}, {StatBeforeRename, EIO}, {Rename, EIO}, {Rename, EXDEV}}},
+        {RemoveAttribute, EPERM}, {SetAttribute, ENOSPC}, {SetFatAttributes, EPERM}, {SetMode, EPERM},
+        {SyncTemporary, EIO}, {CloseTemporary, EIO}, {StatBeforeRename, EIO}, {ReadAgain, EIO}, {Rename, EIO},
+        {Rename, EXDEV}}},
       {Harmless, Harmless,  // retried, or nothing written depends on it
        {{Read, EINTR}, {GetInodeFlags, ENOTTY}, {CloseRead, EIO}, {CloseWriting, EIO}, {Write, EINTR},
-        {Write, testing::kShortWrite}, {OpenFolder, EMFILE}, {SyncFolder, EIO}, {CloseFolder, EIO}}},
+        {Write, testing::kShortWrite}, {Lock, ENOLCK}, {OpenFolder, EMFILE}, {SyncFolder, EIO}, {CloseFolder, EIO},
+        {SyncRenamed, EIO}, {CloseRenamed, EIO}}},
   };
   int kinds = 0, injected = 0;
+  std::set<Op> exercised;
+  // As here, and as on FAT, whose path differs (the file system's type is
+  // all the run goes by).
+  for (const long type : {0L, long{MSDOS_SUPER_MAGIC}}) {
+  testing::FaultyFileSystem trace;
+  trace.pretendedType = type;
+  {
+    TempFolder folder;
+    WriteOldFiles(folder);
+    RecordingWindow window;
+    ASSERT_EQ(DeleteBlankLines(folder, window, trace).tidied, 3u);
+  }
   for (const auto& group : groups) {
     for (const auto& failure : group.failures) {
       const Op op = failure.first;  // not a structured binding: the lambda below captures it
       const int error = failure.second;
-      ++kinds;
-      if (trace_.Count(op) == 0) std::cout << "[ figures  ] not exercised here: " << testing::OpName(op) << "\n";
-      for (int n = 1; n <= trace_.Count(op); ++n, ++injected) {
-        SCOPED_TRACE(std::string(testing::OpName(op)) + " #" + std::to_string(n) + " fails with " +
-                     (error ? std::strerror(error) : "a short write"));
+      kinds += type == 0;
+      if (trace.Count(op) > 0) exercised.insert(op);
+      for (int n = 1; n <= trace.Count(op); ++n, ++injected) {
+        SCOPED_TRACE(std::string(type ? "as on FAT: " : "") + testing::OpName(op) + " #" + std::to_string(n) +
+                     " fails with " + (error ? std::strerror(error) : "a short write"));
         TempFolder folder;
         WriteOldFiles(folder);
         testing::FaultyFileSystem fs;
+        fs.pretendedType = type;
         fs.fault = testing::Fault{op, n, error};
         RecordingWindow window;
         int inHand = -1;
@@ -233,6 +251,12 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
       }
     }
   }
+  }
+  for (const auto& group : groups) {
+    for (const auto& [op, error] : group.failures) {
+      if (!exercised.contains(op)) std::cout << "[ figures  ] not exercised here: " << testing::OpName(op) << "\n";
+    }
+  }
   std::cout << "[ figures  ] " << injected << " faults injected over " << kinds << " kinds of failure\n";
 }
 
@@ -246,6 +270,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     Op at;
     const char* act;
     std::string leftAlone;  // the lines of the box that ends the run
+    long type = 0;          // the file system's type, if pretended
+    bool timesFrozen = false;  // times too coarse to show the change
   } rows[] = {
       {"deleted between listing and reading", Op::ResolvePath, "rm b.txt", "b.txt：文件已不存在"},
       {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt", "b.txt：不是普通文件"},
@@ -253,6 +279,10 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
        "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", changed},
       {"rewritten in place, same size", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none",
        changed},
+      {"rewritten in place where times do not move", Op::SyncTemporary,
+       "printf THEIRS | dd of=b.txt conv=notrunc status=none", changed, 0, true},
+      {"rewritten in place on FAT", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none",
+       changed, MSDOS_SUPER_MAGIC, true},
       {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt", changed},
       {"mode changed", Op::SyncTemporary, "chmod 600 b.txt", changed},
       {"deleted before the rename", Op::StatBeforeRename, "rm b.txt", changed},
@@ -263,6 +293,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     TempFolder folder;
     WriteOldFiles(folder);
     testing::FaultyFileSystem fs;
+    fs.pretendedType = row.type;
+    fs.timesFrozen = row.timesFrozen;
     RecordingWindow window;
     States expected = new_;
     bool acted = false;
@@ -284,6 +316,45 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     EXPECT_EQ(StatesOf(folder), expected);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
   }
+}
+
+// What an interrupted run left is removed by the next one, and nothing else:
+// not a file another run still holds, not one just made (its run may not
+// hold it yet), not one whose original is gone, not a name of another form.
+TEST(Leftovers, OnlyAnInterruptedRunsTemporaryFilesAreRemoved) {
+  const struct {
+    const char* name;
+    bool old = true, held = false, removed = false;
+  } rows[] = {
+      {".a.txt.quelvane-0123abcd", true, false, true},
+      {".b.txt.quelvane-0123abcd", true, true, false},  // another run writes it
+      {".c.txt.quelvane-0123abcd", false},               // made just now
+      {".gone.txt.quelvane-0123abcd"},                   // its original is no longer there
+      {".a.txt.quelvane-0123ABCD"},
+      {".a.txt.quelvane-0123abc"},
+      {"a.txt.quelvane-0123abcd"},
+  };
+  TempFolder folder;
+  for (const std::string& name : kNames) folder.Write(name, "x\r\n");
+  std::vector<int> locks;
+  for (const auto& row : rows) {
+    folder.Write(row.name, "partial");
+    const timespec twoMinutesAgo{time(nullptr) - 120, 0};
+    const timespec times[2] = {twoMinutesAgo, twoMinutesAgo};
+    if (row.old) ASSERT_EQ(utimensat(AT_FDCWD, folder.PathOf(row.name).c_str(), times, 0), 0);
+    if (!row.held) continue;
+    locks.push_back(open(folder.PathOf(row.name).c_str(), O_RDONLY));
+    ASSERT_EQ(flock(locks.back(), LOCK_EX), 0);
+  }
+  RecordingWindow window;
+  ASSERT_EQ(DeleteBlankLines(folder, window, SystemFileSystem()).ending, RunReport::Ending::Completed);
+  std::vector<std::string> expected = kNames;
+  for (const auto& row : rows) {
+    if (!row.removed) expected.push_back(row.name);
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(folder.Entries(), expected);
+  for (int fd : locks) close(fd);
 }
 
 const std::string kOld = "x\r\n\r\ny\r\n";
