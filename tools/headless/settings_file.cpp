@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "text.h"
+#include "platform/text_encoding.h"
 
 namespace quelvane {
 namespace {
@@ -98,7 +98,7 @@ bool ParseSettingsFile(std::string_view content, TidySettings& settings, std::st
       return false;
     }
     std::u16string value;
-    if (!Utf8ToUtf16(line.substr(equals + 1), value)) {
+    if (!Decode(line.substr(equals + 1), TextEncoding::Utf8, value)) {
       error = where + "the value is not valid UTF-8";
       return false;
     }
