@@ -1,9 +1,9 @@
-// quelvane-bench WORK_FOLDER [--quick]
+// quelvane-bench HEADLESS WORK_FOLDER [--quick]
 //
-// Generates the benchmark folders (deterministic), then times
-// quelvane-headless on fresh copies of them, beside two anchors measured in
-// the same session on the same bytes: an iconv round trip GBK -> UTF-16 ->
-// GBK, and a plain copy. Small files are also timed with
+// Generates the benchmark folders in WORK_FOLDER (deterministic), then times
+// HEADLESS (quelvane-headless) on fresh copies of them, beside two anchors
+// measured in the same benchmark run on the same bytes: an iconv round trip
+// GBK -> UTF-16 -> GBK, and a plain copy. Small files are also timed with
 // quelvane-rewrite-floor, a safe rewrite that does no tidying. Prints
 // medians of 5 runs.
 
