@@ -20,6 +20,7 @@
 #include "display_name.h"
 #include "folder_list.h"
 #include "frm_main_run_window.h"
+#include "option_fields.h"
 #include "platform/folder_listing.h"
 #include "run_summary.h"
 #include "settings_from_controls.h"
@@ -29,7 +30,6 @@ namespace quelvane {
 namespace {
 
 constexpr int kNameRole = Qt::UserRole;  // the file name's bytes, as the engine wants them
-constexpr qsizetype kMaxDivideLength = 4;
 
 QByteArray CleanPath(const QString& folder) { return QFile::encodeName(QDir::cleanPath(folder)); }
 
@@ -121,7 +121,8 @@ void FrmMain::UpdateParagraphControls() {
 
 void FrmMain::HoldDivideLength() {
   const QString text = controls_.txtDivide->text();
-  if (text.size() > kMaxDivideLength) controls_.txtDivide->setText(text.left(kMaxDivideLength));
+  const auto limit = static_cast<qsizetype>(kDivideTextLimit);
+  if (text.size() > limit) controls_.txtDivide->setText(text.left(limit));
 }
 
 void FrmMain::Tidy() {
@@ -131,7 +132,7 @@ void FrmMain::Tidy() {
     files.names.push_back(controls_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }
   FrmMainRunWindow window(*this, *controls_.lblCourse);
-  RunTidy(ReadTidySettings(controls_), files, &BuildRunSummary, window);
+  RunTidy(ReadTidySettings(*this), files, &BuildRunSummary, window);
 }
 
 void FrmMain::Exit() {
