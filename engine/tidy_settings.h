@@ -14,6 +14,10 @@
 //   holds the text added there, box (1) the text removed from there.
 // - txtLink: the markers of lines that are a paragraph of their own, read
 //   in link mode; txtDivide: the piece length, read in divide mode.
+// - paragraphMode and blankLineMode: which option button of the group is
+//   on (optParagraph keep, optDivide, optLink; optBlank keep, optDelete,
+//   optAdd one blank line between paragraphs).
+// option_fields.h maps each control to its field.
 
 #include <array>
 #include <string>
