@@ -1,9 +1,9 @@
-// quelvane-bench WORK_FOLDER [--quick]
+// quelvane-bench HEADLESS WORK_FOLDER [--quick]
 //
-// Generates the benchmark folders (deterministic), then times
-// quelvane-headless on fresh copies of them, beside two anchors measured in
-// the same session on the same bytes: an iconv round trip GBK -> UTF-16 ->
-// GBK, and a plain copy. Small files are also timed with
+// Generates the benchmark folders in WORK_FOLDER (deterministic), then times
+// HEADLESS (quelvane-headless) on fresh copies of them, beside two anchors
+// measured in the same benchmark run on the same bytes: an iconv round trip
+// GBK -> UTF-16 -> GBK, and a plain copy. Small files are also timed with
 // quelvane-rewrite-floor, a safe rewrite that does no tidying. Prints
 // medians of 5 runs.
 
@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "corpus_generator.h"
-#include "platform/utf8.h"
+#include "platform/text_encoding.h"
 
 namespace fs = std::filesystem;
 using quelvane::bench::CorpusGenerator;
@@ -116,8 +116,8 @@ std::u16string Repeated(std::u16string_view phrase, size_t units) {
 }
 
 std::string EncodedAs(quelvane::TextEncoding encoding, std::u16string_view text) {
-  std::string bytes(quelvane::kMaxBytesPerUnit * text.size(), '\0');
-  bytes.resize(static_cast<size_t>(quelvane::EncodeText(encoding, text, bytes.data()) - bytes.data()));
+  std::string bytes;
+  quelvane::Encode(text, encoding, bytes);
   return bytes;
 }
 
@@ -129,7 +129,7 @@ void MakeSearchCases(const fs::path& corpus, const fs::path& settings, size_t li
     const size_t bytesPerUnit = phrase == u"a" ? 1 : 2;
     std::u16string find = Repeated(phrase, kFindLength - 1) + u"!";
     std::string findUtf8;
-    quelvane::EncodeUtf8(find, findUtf8);
+    quelvane::Encode(find, quelvane::TextEncoding::Utf8, findUtf8);
     WriteBytes(settings / (std::string(name) + ".ini"), "txtReplaceS=" + findUtf8 + "\ntxtReplaceT=X\n");
     if (fs::exists(folder / ".complete")) continue;
     fs::create_directories(folder);

@@ -23,10 +23,8 @@ constexpr std::u16string_view kBeyondGbk = u"㐀𠀀";
 }  // namespace
 
 std::string CorpusGenerator::Encoded(std::u16string_view text) const {
-  std::string bytes(kMaxBytesPerUnit * text.size(), '\0');
-  char* end = EncodeText(encoding_, text, bytes.data());
-  if (end == nullptr) throw std::logic_error("benchmark text outside its encoding");
-  bytes.resize(static_cast<size_t>(end - bytes.data()));
+  std::string bytes;
+  if (!Encode(text, encoding_, bytes)) throw std::logic_error("benchmark text outside its encoding");
   return bytes;
 }
 

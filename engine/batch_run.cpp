@@ -116,13 +116,13 @@ class Run {
     // A link listed beside its target leads to the same file: tidy it once.
     if (!seenPaths_.insert(snapshot_.path).second) return std::nullopt;
     ReadOutcome read = reader.Read(snapshot_.bytes(), lines_);
-    if (read != ReadOutcome::Read) {
+    if (read != ReadOutcome::Decoded) {
       if (reporting_) return DescribeReadOutcome(read, name);
       return LeaveAlone(name, ReasonForReadOutcome(read));
     }
 
-    // From the first file written on, a failing file is left as it was and
-    // the run goes on.
+    // From the first file read whole on, a failing file is left as it was
+    // and the run goes on.
     reporting_ = false;
     FileReplacement replacement(fs_, snapshot_);
     if (WriteFileContent(lines_, reader.encoding(), plan.output, replacement) == WriteOutcome::Unencodable) {

@@ -1,7 +1,6 @@
 #include "display_name.h"
 
-#include "platform/code_page_936.h"
-#include "text.h"
+#include "platform/text_encoding.h"
 
 namespace quelvane {
 namespace {
@@ -17,13 +16,15 @@ void AppendEscape(unsigned char byte, std::u16string& out) {
 
 std::u16string DisplayName(std::string_view nameBytes) {
   std::u16string text;
-  if (Utf8ToUtf16(nameBytes, text) || DecodeCodePage936(nameBytes, text)) return text;
+  if (Decode(nameBytes, TextEncoding::Utf8, text) || Decode(nameBytes, TextEncoding::CodePage936, text)) return text;
   // Character by character: a pair where one decodes, else a single byte.
   for (size_t i = 0; i < nameBytes.size();) {
     size_t length = 2;
-    if (i + 1 >= nameBytes.size() || !DecodeCodePage936(nameBytes.substr(i, 2), text)) {
+    if (i + 1 >= nameBytes.size() || !Decode(nameBytes.substr(i, 2), TextEncoding::CodePage936, text)) {
       length = 1;
-      if (!DecodeCodePage936(nameBytes.substr(i, 1), text)) AppendEscape(static_cast<unsigned char>(nameBytes[i]), text);
+      if (!Decode(nameBytes.substr(i, 1), TextEncoding::CodePage936, text)) {
+        AppendEscape(static_cast<unsigned char>(nameBytes[i]), text);
+      }
     }
     i += length;
   }

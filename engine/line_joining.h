@@ -30,9 +30,10 @@ WholeParagraphRules MakeWholeParagraphRules(const TidySettings& settings);
 bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules);
 bool EndsParagraph(std::u16string_view line);
 
-// The joining state of the file being read. The pending paragraph (the
-// broken lines collected so far, already joined) is the open last entry of
-// the LineList: a paragraph of any length is built in place.
+// Joins the lines of the file being read. It keeps no state of its own: the
+// pending paragraph (the broken lines collected so far, already joined) is
+// the open last entry of the LineList, so a paragraph of any length is
+// built in place.
 class LineJoiner {
  public:
   explicit LineJoiner(const WholeParagraphRules& rules) : rules_(rules) {}

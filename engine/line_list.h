@@ -36,7 +36,7 @@ class LineList {
   // first hands back what a much larger file left behind.
   void ReserveForBytes(size_t bytes) {
     if (size_ == 0 && count() == 0) {
-      text_.Room(bytes);
+      text_.Uninitialized(bytes);
       if (narrowEnds_.capacity() > 4 * (bytes / 32) && narrowEnds_.capacity() * sizeof(uint32_t) >= kKeptBytes) {
         std::vector<uint32_t>().swap(narrowEnds_);
       }

@@ -80,7 +80,7 @@ class LineWriter {
   char* Room(size_t bytes) {
     if (used_ + bytes > block_.capacity() || block_.data() == nullptr) {
       if (Flush() != WriteOutcome::Written) return nullptr;
-      block_.Room(std::max(kBlockSize, bytes));
+      block_.Uninitialized(std::max(kBlockSize, bytes));
     }
     return block_.data() + used_;
   }

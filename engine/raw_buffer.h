@@ -12,12 +12,12 @@ namespace quelvane {
 template <typename T>
 class RawBuffer {
  public:
-  // Room for `count` elements; what the buffer held is lost when it grows.
-  // Never null, so a codec's result tells failure from an empty text. Far
+  // Uninitialised memory for at least `count` elements; what the buffer held
+  // is lost when it grows. Never null, so a codec's result tells failure from an empty text. Far
   // more room than asked for (what a much larger file left) is handed back.
   // The old memory goes before the new is taken, so the two never add up;
   // if taking it fails, the buffer is left empty.
-  T* Room(size_t count) {
+  T* Uninitialized(size_t count) {
     const bool farTooLarge = capacity_ / 4 > count && capacity_ * sizeof(T) >= kKeptBytes;
     if (count > capacity_ || !data_ || farTooLarge) {
       count = std::max<size_t>(count, 256);
@@ -28,7 +28,7 @@ class RawBuffer {
     }
     return data_.get();
   }
-  // Room for `count` elements, keeping the first `used`.
+  // Memory for at least `count` elements, keeping the first `used`.
   T* Grow(size_t count, size_t used) {
     if (count > capacity_) {
       std::unique_ptr<T[]> larger(new T[count]);

@@ -80,9 +80,8 @@ inline size_t FindText(std::u16string_view text, std::u16string_view pattern, si
   return std::u16string_view::npos;
 }
 
-// UTF-8 <-> UTF-16 for names, messages and settings files: text that is
-// known to be well formed. Ill-formed input is reported, never guessed at.
-bool Utf8ToUtf16(std::string_view utf8, std::u16string& out);
+// UTF-16 as UTF-8 for names and messages, which are shown, not stored: an
+// unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
 }  // namespace quelvane

@@ -66,7 +66,7 @@ ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes
         break;
     }
   }
-  return ReadOutcome::Read;
+  return ReadOutcome::Decoded;
 }
 
 WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
@@ -100,7 +100,7 @@ TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::st
     case ReadOutcome::NotText: return TidyBytesOutcome::NotText;
     case ReadOutcome::HasNulByte: return TidyBytesOutcome::HasNulByte;
     case ReadOutcome::LineTooLong: return TidyBytesOutcome::LineTooLong;
-    case ReadOutcome::Read: break;
+    case ReadOutcome::Decoded: break;
   }
   StringSink sink(newBytes);
   if (WriteFileContent(lines, reader.encoding(), plan.output, sink) != WriteOutcome::Written) {

@@ -26,7 +26,7 @@ struct TidyPlan {
 
 TidyPlan MakeTidyPlan(const TidySettings& validatedSettings);
 
-enum class ReadOutcome { Read, NotText, HasNulByte, LineTooLong };
+enum class ReadOutcome { Decoded, NotText, HasNulByte, LineTooLong };
 
 // Reading a file's bytes: detects the encoding, splits the bytes into lines
 // (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes

@@ -2,6 +2,22 @@
 // The options of one run, exactly as the user gave them in the window.
 // Nothing here is checked or trimmed: ValidateSettings decides whether a run
 // may start, and each stage trims what it compares.
+//
+// Fields bear the names of the window's controls, which the settings file
+// of the headless driver uses too: txt a text box, opt an option button,
+// chk a check box, and (n) the n-th box of a column, 0 the top one.
+// - txtAll / txtLeft / txtRight: whole-line rules for lines equal to /
+//   starting with / ending with a text. S is the left box of a pair, the
+//   text looked for; T the right one, the line put in its place.
+// - txtReplaceS / txtReplaceT: find-and-replace, S found, T put instead.
+// - txtBegin / txtEnd: the head / the tail of every paragraph; box (0)
+//   holds the text added there, box (1) the text removed from there.
+// - txtLink: the markers of lines that are a paragraph of their own, read
+//   in link mode; txtDivide: the piece length, read in divide mode.
+// - paragraphMode and blankLineMode: which option button of the group is
+//   on (optParagraph keep, optDivide, optLink; optBlank keep, optDelete,
+//   optAdd one blank line between paragraphs).
+// option_fields.h maps each control to its field.
 
 #include <array>
 #include <string>

@@ -15,9 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/code_page_936.h"
 #include "platform/text_encoding.h"
-#include "platform/utf8.h"
 #include "settings_file.h"
 #include "settings_validation.h"
 #include "tidy_plan.h"
@@ -32,14 +30,8 @@ void Check(bool holds, const char* what) {
 }
 
 bool Decodes(TextEncoding encoding, std::string_view bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  const char* from = bytes.data();
-  const char* const end = from + bytes.size();
-  while (from < end) {
-    if (DecodeLine(encoding, from, end, text.data()) == nullptr) return false;
-    if (from < end) SkipLineEnd(encoding, from, end);
-  }
-  return true;
+  std::u16string text;
+  return Decode(bytes, encoding, text);
 }
 
 // The decision as a whole: what is detected as code page 936 is GB18030

@@ -20,6 +20,7 @@
 #include "display_name.h"
 #include "folder_list.h"
 #include "frm_main_run_window.h"
+#include "option_fields.h"
 #include "platform/folder_listing.h"
 #include "run_summary.h"
 #include "settings_from_controls.h"
@@ -29,7 +30,6 @@ namespace quelvane {
 namespace {
 
 constexpr int kNameRole = Qt::UserRole;  // the file name's bytes, as the engine wants them
-constexpr qsizetype kMaxDivideLength = 4;
 
 QByteArray CleanPath(const QString& folder) { return QFile::encodeName(QDir::cleanPath(folder)); }
 
@@ -37,18 +37,18 @@ QByteArray CleanPath(const QString& folder) { return QFile::encodeName(QDir::cle
 
 FrmMain::FrmMain(const VolumeSource& volumes, const QString& programFolder, const QString& startFolder,
                  QWidget* parent)
-    : QWidget(parent), c_(CreateFrmMainControls(this)), drives_(volumes.Volumes(), CleanPath(startFolder)) {
-  for (const Volume& volume : drives_.volumes()) c_.driTrim->addItem(VolumeCaption(volume));
+    : QWidget(parent), controls_(CreateFrmMainControls(this)), drives_(volumes.Volumes(), CleanPath(startFolder)) {
+  for (const Volume& volume : drives_.volumes()) controls_.driTrim->addItem(VolumeCaption(volume));
 
-  connect(c_.driTrim, &QComboBox::currentIndexChanged, this, &FrmMain::ChangeDrive);
-  connect(c_.dirTrim, &FolderList::folderChosen, this, &FrmMain::ChangeFolder);
-  connect(c_.filTrim, &QListWidget::itemClicked, this, &FrmMain::FillFileList);
-  for (QRadioButton* mode : {c_.optParagraph, c_.optDivide, c_.optLink}) {
+  connect(controls_.driTrim, &QComboBox::currentIndexChanged, this, &FrmMain::ChangeDrive);
+  connect(controls_.dirTrim, &FolderList::folderChosen, this, &FrmMain::ChangeFolder);
+  connect(controls_.filTrim, &QListWidget::itemClicked, this, &FrmMain::FillFileList);
+  for (QRadioButton* mode : {controls_.optParagraph, controls_.optDivide, controls_.optLink}) {
     connect(mode, &QRadioButton::clicked, this, &FrmMain::UpdateParagraphControls);
   }
-  connect(c_.txtDivide, &QLineEdit::textChanged, this, &FrmMain::HoldDivideLength);
-  connect(c_.cmdTrim, &QPushButton::clicked, this, &FrmMain::Tidy);
-  connect(c_.cmdExit, &QPushButton::clicked, this, &FrmMain::Exit);
+  connect(controls_.txtDivide, &QLineEdit::textChanged, this, &FrmMain::HoldDivideLength);
+  connect(controls_.cmdTrim, &QPushButton::clicked, this, &FrmMain::Tidy);
+  connect(controls_.cmdExit, &QPushButton::clicked, this, &FrmMain::Exit);
 
   Open(CleanPath(programFolder), CleanPath(startFolder));
 }
@@ -57,10 +57,10 @@ void FrmMain::Open(const QByteArray& programFolder, const QByteArray& startFolde
   // The lists start at the process's current folder; only a different
   // drive for the program's folder moves them.
   if (!ChangeFolder(startFolder)) {
-    const QSignalBlocker quiet(c_.driTrim);
-    c_.driTrim->setCurrentIndex(drives_.DriveOf(startFolder));
+    const QSignalBlocker quiet(controls_.driTrim);
+    controls_.driTrim->setCurrentIndex(drives_.DriveOf(startFolder));
   }
-  c_.driTrim->setCurrentIndex(drives_.DriveOf(programFolder));
+  controls_.driTrim->setCurrentIndex(drives_.DriveOf(programFolder));
   setWindowTitle(ApplicationTitle());
 }
 
@@ -70,68 +70,69 @@ void FrmMain::Open(const QByteArray& programFolder, const QByteArray& startFolde
 void FrmMain::ChangeDrive(int drive) {
   if (drive < 0) return;
   ChangeFolder(drives_.CurrentFolder(drive));
-  const int shown = drives_.DriveOf(c_.dirTrim->folder());
-  if (shown >= 0 && shown != drive) c_.driTrim->setCurrentIndex(shown);
+  const int shown = drives_.DriveOf(controls_.dirTrim->folder());
+  if (shown >= 0 && shown != drive) controls_.driTrim->setCurrentIndex(shown);
 }
 
 bool FrmMain::ChangeFolder(const QByteArray& folder) {
   const int drive = drives_.DriveOf(folder);
-  if (drive < 0 || !c_.dirTrim->ShowFolder(drives_.Root(drive), folder)) {
+  if (drive < 0 || !controls_.dirTrim->ShowFolder(drives_.Root(drive), folder)) {
     return false;
   }
   drives_.Remember(folder);
   // Entering a folder that is another volume's mount point moves to that
   // volume; the drive list follows without starting a drive change.
-  if (c_.driTrim->currentIndex() != drive) {
-    const QSignalBlocker quiet(c_.driTrim);
-    c_.driTrim->setCurrentIndex(drive);
+  if (controls_.driTrim->currentIndex() != drive) {
+    const QSignalBlocker quiet(controls_.driTrim);
+    controls_.driTrim->setCurrentIndex(drive);
   }
   FillFileList();
   return true;
 }
 
 void FrmMain::FillFileList() {
-  fileFolder_ = c_.dirTrim->folder();
-  const QListWidgetItem* chosen = c_.filTrim->currentItem();
+  fileFolder_ = controls_.dirTrim->folder();
+  const QListWidgetItem* chosen = controls_.filTrim->currentItem();
   const QByteArray chosenName = chosen ? chosen->data(kNameRole).toByteArray() : QByteArray();
   std::vector<std::string> names;
   // A folder that cannot be listed shows no files.
   ListTextFiles(fileFolder_.toStdString(), names);
-  c_.filTrim->clear();
+  controls_.filTrim->clear();
   for (const std::string& name : names) {
-    auto* item = new QListWidgetItem(QString::fromStdU16String(DisplayName(name)), c_.filTrim);
+    auto* item = new QListWidgetItem(QString::fromStdU16String(DisplayName(name)), controls_.filTrim);
     item->setData(kNameRole, QByteArray::fromStdString(name));
-    if (item->data(kNameRole).toByteArray() == chosenName) c_.filTrim->setCurrentItem(item);
+    if (item->data(kNameRole).toByteArray() == chosenName) controls_.filTrim->setCurrentItem(item);
   }
 }
 
 void FrmMain::UpdateParagraphControls() {
-  const bool divide = c_.optDivide->isChecked();
-  c_.labDivide->setEnabled(divide);
-  c_.txtDivide->setEnabled(divide);
-  const bool link = c_.optLink->isChecked();
-  for (size_t i = 0; i < c_.labTop.size(); ++i) {
-    c_.labTop[i]->setEnabled(link);
-    c_.labLink[i]->setEnabled(link);
-    c_.txtLink[i]->setEnabled(link);
+  const bool divide = controls_.optDivide->isChecked();
+  controls_.labDivide->setEnabled(divide);
+  controls_.txtDivide->setEnabled(divide);
+  const bool link = controls_.optLink->isChecked();
+  for (size_t i = 0; i < controls_.labTop.size(); ++i) {
+    controls_.labTop[i]->setEnabled(link);
+    controls_.labLink[i]->setEnabled(link);
+    controls_.txtLink[i]->setEnabled(link);
   }
-  c_.chkOrdinal->setEnabled(link);
-  if (!c_.chkOrdinal->isEnabled()) c_.chkOrdinal->setChecked(false);
+  controls_.chkOrdinal->setEnabled(link);
+  if (!controls_.chkOrdinal->isEnabled()) controls_.chkOrdinal->setChecked(false);
 }
 
 void FrmMain::HoldDivideLength() {
-  const QString text = c_.txtDivide->text();
-  if (text.size() > kMaxDivideLength) c_.txtDivide->setText(text.left(kMaxDivideLength));
+  const QString text = controls_.txtDivide->text();
+  const auto limit = static_cast<qsizetype>(kDivideTextLimit);
+  if (text.size() > limit) controls_.txtDivide->setText(text.left(limit));
 }
 
 void FrmMain::Tidy() {
   FileListing files;
   files.folder = fileFolder_.toStdString();
-  for (int i = 0; i < c_.filTrim->count(); ++i) {
-    files.names.push_back(c_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
+  for (int i = 0; i < controls_.filTrim->count(); ++i) {
+    files.names.push_back(controls_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }
-  FrmMainRunWindow window(*this, *c_.lblCourse);
-  RunTidy(ReadTidySettings(c_), files, &BuildRunSummary, window);
+  FrmMainRunWindow window(*this, *controls_.lblCourse);
+  RunTidy(ReadTidySettings(*this), files, &BuildRunSummary, window);
 }
 
 void FrmMain::Exit() {

@@ -37,7 +37,7 @@ class FrmMain : public QWidget {
   void Tidy();
   void Exit();
 
-  FrmMainControls c_;
+  FrmMainControls controls_;
   Drives drives_;
   QByteArray fileFolder_;  // the folder whose files filTrim lists
 };

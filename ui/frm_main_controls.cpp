@@ -111,7 +111,8 @@ void CreateWholeLineRules(QWidget* window, FrmMainControls& c) {
   c.labRight = Captioned<QLabel>(c.frmAll, QStringLiteral("labRight"),
                                  QStringLiteral("以左栏内容结尾的行，整行替换为对应右栏中的内容"),
                                  TwipsRect(240, 3120, 4140, 195));
-  // These rows are unevenly spaced on purpose: the layout has always been so.
+  // Unevenly spaced on purpose, not a slip: every control keeps the place,
+  // to the twip, that users of the window know.
   TextBoxColumn<4>(c.frmAll, "txtRightS", 120, {3360, 3690, 3960, 4260}, 2400, c.txtRightS);
   TextBoxColumn<4>(c.frmAll, "txtRightT", 2640, {3360, 3690, 3960, 4260}, 2400, c.txtRightT);
 }

@@ -1,46 +1,37 @@
 #include "settings_from_controls.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QLineEdit>
-#include <QRadioButton>
+#include <QWidget>
+
+#include "option_fields.h"
 
 namespace quelvane {
 namespace {
 
-std::u16string Text(const QLineEdit* box) { return box->text().toStdU16String(); }
-
-template <size_t N>
-std::array<std::u16string, N> Texts(const std::array<QLineEdit*, N>& boxes) {
-  std::array<std::u16string, N> texts;
-  for (size_t i = 0; i < N; ++i) texts[i] = Text(boxes[i]);
-  return texts;
+// The control named as the field: a missing one is a fault of the window's
+// layout, never something a user could cause.
+template <typename Control>
+const Control& ControlNamed(const QWidget& window, const std::string& name) {
+  const auto* control = window.findChild<const Control*>(QString::fromStdString(name));
+  if (control == nullptr) qFatal("the window has no control %s", name.c_str());
+  return *control;
 }
 
 }  // namespace
 
-TidySettings ReadTidySettings(const FrmMainControls& c) {
+TidySettings ReadTidySettings(const QWidget& window) {
   TidySettings settings;
-  settings.txtAllS = Texts(c.txtAllS);
-  settings.txtAllT = Texts(c.txtAllT);
-  settings.txtLeftS = Texts(c.txtLeftS);
-  settings.txtLeftT = Texts(c.txtLeftT);
-  settings.txtRightS = Texts(c.txtRightS);
-  settings.txtRightT = Texts(c.txtRightT);
-  settings.txtReplaceS = Text(c.txtReplaceS);
-  settings.txtReplaceT = Text(c.txtReplaceT);
-  settings.txtBegin = Texts(c.txtBegin);
-  settings.txtEnd = Texts(c.txtEnd);
-
-  settings.paragraphMode = c.optLink->isChecked()     ? ParagraphMode::Link
-                           : c.optDivide->isChecked() ? ParagraphMode::Divide
-                                                      : ParagraphMode::Keep;
-  settings.txtDivide = Text(c.txtDivide);
-  settings.txtLink = Texts(c.txtLink);
-  settings.chkOrdinal = c.chkOrdinal->isChecked();
-
-  settings.blankLineMode = c.optDelete->isChecked() ? BlankLineMode::Delete
-                           : c.optAdd->isChecked()  ? BlankLineMode::OneBetween
-                                                    : BlankLineMode::Keep;
+  for (const OptionField& field : OptionFields()) {
+    for (size_t box = 0; box < ControlCount(field); ++box) {
+      const std::string name = ControlName(field, box);
+      if (field.kind == OptionKind::Text) {
+        field.text(settings, box) = ControlNamed<QLineEdit>(window, name).text().toStdU16String();
+      } else {
+        field.set(settings, ControlNamed<QAbstractButton>(window, name).isChecked());
+      }
+    }
+  }
   return settings;
 }
 

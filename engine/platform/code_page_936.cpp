@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "codec_forms.h"
 #include "double_byte_pairs.h"
 
 namespace quelvane {
@@ -40,10 +39,6 @@ char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* t
   return to;
 }
 
-char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to) {
-  return DecodeAllLines<DecodeCodePage936Line>(bytes, to);
-}
-
 CodePage936Reading ReadAsCodePage936(std::string_view bytes) {
   const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = from + bytes.size();
@@ -78,14 +73,6 @@ char* EncodeCodePage936(std::u16string_view text, char* to) {
     }
   }
   return to;
-}
-
-bool DecodeCodePage936(std::string_view bytes, std::u16string& out) {
-  return AppendDecoded(bytes, out, [](std::string_view b, char16_t* to) { return DecodeCodePage936(b, to); });
-}
-
-bool EncodeCodePage936(std::u16string_view text, std::string& out) {
-  return AppendEncoded(text, out, 2, [](std::u16string_view t, char* to) { return EncodeCodePage936(t, to); });
 }
 
 }  // namespace quelvane

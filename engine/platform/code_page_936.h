@@ -11,12 +11,10 @@
 
 namespace quelvane {
 
-// Decodes into `to`, which has room for bytes.size() code units. Returns
-// the end of the text, or nullptr when a byte sequence is not a round-trip
-// character of code page 936.
-char16_t* DecodeCodePage936(std::string_view bytes, char16_t* to);
-
-// The same up to the first CR: `bytes` is moved to the CR, or to `end`.
+// Decodes into `to`, which has room for bytes.size() code units, up to the
+// first CR: `bytes` is moved to the CR, or to `end`. Returns the end of the
+// text, or nullptr when a byte sequence is not a round-trip character of
+// code page 936.
 char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* to);
 
 // Encodes into `to`, which has room for 2 × text.size() bytes. Returns the
@@ -30,9 +28,5 @@ enum class CodePage936Reading {
   Gb2312Pairs,  // valid, and every two-byte code is one of GB2312 (A1..F7, A1..FE)
 };
 CodePage936Reading ReadAsCodePage936(std::string_view bytes);
-
-// Appending forms; on failure `out` is left as it was.
-bool DecodeCodePage936(std::string_view bytes, std::u16string& out);
-bool EncodeCodePage936(std::u16string_view text, std::string& out);
 
 }  // namespace quelvane

@@ -13,7 +13,7 @@ namespace {
 
 bool ReadAll(FileSystem& fs, int fd, size_t expectedSize, FileSnapshot& snapshot) {
   size_t room = expectedSize + 1;  // one more byte shows whether the file grew
-  char* bytes = snapshot.content.Room(room);
+  char* bytes = snapshot.content.Uninitialized(room);
   AdviseHugePages(bytes, room);
   size_t filled = 0;
   for (;;) {

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "codec_forms.h"
 #include "double_byte_pairs.h"
 
 namespace quelvane {
@@ -65,8 +64,6 @@ char16_t* DecodeGb18030Line(const char*& bytes, const char* end, char16_t* to) {
   return to;
 }
 
-char16_t* DecodeGb18030(std::string_view bytes, char16_t* to) { return DecodeAllLines<DecodeGb18030Line>(bytes, to); }
-
 char* EncodeGb18030(std::u16string_view text, char* to) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
@@ -93,14 +90,6 @@ char* EncodeGb18030(std::u16string_view text, char* to) {
     }
   }
   return to;
-}
-
-bool DecodeGb18030(std::string_view bytes, std::u16string& out) {
-  return AppendDecoded(bytes, out, [](std::string_view b, char16_t* to) { return DecodeGb18030(b, to); });
-}
-
-bool EncodeGb18030(std::u16string_view text, std::string& out) {
-  return AppendEncoded(text, out, 4, [](std::u16string_view t, char* to) { return EncodeGb18030(t, to); });
 }
 
 }  // namespace quelvane

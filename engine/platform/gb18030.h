@@ -14,14 +14,9 @@ namespace quelvane {
 // CR: `bytes` is moved to the CR, or to `end`. nullptr when a sequence is
 // not a round-trip character of GB18030.
 char16_t* DecodeGb18030Line(const char*& bytes, const char* end, char16_t* to);
-char16_t* DecodeGb18030(std::string_view bytes, char16_t* to);
 
 // Encodes into `to`, with room for 4 × text.size() bytes; nullptr for an
 // unpaired surrogate, the only text GB18030 cannot hold.
 char* EncodeGb18030(std::u16string_view text, char* to);
-
-// Appending forms; on failure `out` is left as it was.
-bool DecodeGb18030(std::string_view bytes, std::u16string& out);
-bool EncodeGb18030(std::u16string_view text, std::string& out);
 
 }  // namespace quelvane

@@ -84,4 +84,27 @@ char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to) {
   }
 }
 
+bool Decode(std::string_view bytes, TextEncoding encoding, std::u16string& out) {
+  const size_t start = out.size();
+  out.resize(start + bytes.size());
+  const char* from = bytes.data();
+  const char* const end = from + bytes.size();
+  const size_t crWidth = IsUtf16(encoding) ? 2 : 1;
+  char16_t* to = out.data() + start;
+  while ((to = DecodeLine(encoding, from, end, to)) != nullptr && from != end) {
+    *to++ = u'\r';  // the CR the line decoder stopped at
+    from += crWidth;
+  }
+  out.resize(to != nullptr ? static_cast<size_t>(to - out.data()) : start);
+  return to != nullptr;
+}
+
+bool Encode(std::u16string_view text, TextEncoding encoding, std::string& out) {
+  const size_t start = out.size();
+  out.resize(start + kMaxBytesPerUnit * text.size());
+  const char* const end = EncodeText(encoding, text, out.data() + start);
+  out.resize(end != nullptr ? static_cast<size_t>(end - out.data()) : start);
+  return end != nullptr;
+}
+
 }  // namespace quelvane

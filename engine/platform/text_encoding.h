@@ -52,4 +52,10 @@ char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end,
 void SkipLineEnd(TextEncoding encoding, const char*& bytes, const char* end);
 char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to);
 
+// The same for a whole text held in strings, for names, settings and tests:
+// every CR is decoded too, and a byte-order mark is a character like any
+// other. Both append to `out`, or leave it as it was and return false.
+bool Decode(std::string_view bytes, TextEncoding encoding, std::u16string& out);
+bool Encode(std::u16string_view text, TextEncoding encoding, std::string& out);
+
 }  // namespace quelvane

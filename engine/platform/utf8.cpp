@@ -1,7 +1,6 @@
 #include "utf8.h"
 
 #include "../text.h"
-#include "codec_forms.h"
 
 namespace quelvane {
 namespace {
@@ -72,8 +71,6 @@ char16_t* DecodeUtf8Line(const char*& bytes, const char* end, char16_t* to) {
   return to;
 }
 
-char16_t* DecodeUtf8(std::string_view bytes, char16_t* to) { return DecodeAllLines<DecodeUtf8Line>(bytes, to); }
-
 char* EncodeUtf8(std::u16string_view text, char* to) {
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
@@ -103,31 +100,22 @@ char* EncodeUtf8(std::u16string_view text, char* to) {
   return to;
 }
 
-bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
-  return AppendDecoded(bytes, out, [](std::string_view b, char16_t* to) { return DecodeUtf8(b, to); });
-}
-
-bool EncodeUtf8(std::u16string_view text, std::string& out) {
-  // A pair of units takes 4 bytes, a lone unit at most 3.
-  return AppendEncoded(text, out, 3, [](std::u16string_view t, char* to) { return EncodeUtf8(t, to); });
-}
-
-// Names, messages and settings files.
-bool Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
-  out.clear();
-  return DecodeUtf8(utf8, out);
-}
-
+// Names and messages.
 std::string Utf16ToUtf8(std::u16string_view utf16) {
-  std::string out;
-  if (EncodeUtf8(utf16, out)) return out;
-  for (size_t i = 0; i < utf16.size(); ++i) {
-    // Shown to people only: an unpaired surrogate becomes U+FFFD.
-    size_t pairLength = (utf16[i] >= 0xD800 && utf16[i] <= 0xDBFF && i + 1 < utf16.size() &&
-                         utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) ? 2 : 1;
-    if (!EncodeUtf8(utf16.substr(i, pairLength), out)) EncodeUtf8(u"\uFFFD", out);
-    i += pairLength - 1;
+  std::string out(3 * utf16.size(), '\0');
+  char* to = EncodeUtf8(utf16, out.data());
+  if (to == nullptr) {
+    to = out.data();
+    for (size_t i = 0; i < utf16.size(); ++i) {
+      // Shown to people only: an unpaired surrogate becomes U+FFFD.
+      size_t pairLength = (utf16[i] >= 0xD800 && utf16[i] <= 0xDBFF && i + 1 < utf16.size() &&
+                           utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) ? 2 : 1;
+      char* const end = EncodeUtf8(utf16.substr(i, pairLength), to);
+      to = end != nullptr ? end : EncodeUtf8(u"\uFFFD", to);
+      i += pairLength - 1;
+    }
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 

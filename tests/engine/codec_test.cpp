@@ -10,8 +10,6 @@
 #include <optional>
 
 #include "platform/case_fold.h"
-#include "platform/code_page_936.h"
-#include "platform/gb18030.h"
 #include "platform/temporary_name.h"
 #include "platform/text_encoding.h"
 #include "platform/utf8.h"
@@ -24,12 +22,12 @@ namespace {
 TEST(CodePage936, RefusesBytesWithoutALosslessMeaning) {
   for (std::string_view bytes : {"\xB5", "a\xB5", "\xB5\x7F", "\x81\x30", "\xB5\xDA\xA1"}) {
     std::u16string text = u"kept";
-    EXPECT_FALSE(DecodeCodePage936(bytes, text)) << bytes;
+    EXPECT_FALSE(Decode(bytes, TextEncoding::CodePage936, text)) << bytes;
     EXPECT_EQ(text, u"kept");
   }
   std::string bytes = "kept";
-  EXPECT_FALSE(EncodeCodePage936(u"表情\U0001F600", bytes));
-  EXPECT_FALSE(EncodeCodePage936(u"한국어", bytes));
+  EXPECT_FALSE(Encode(u"表情\U0001F600", TextEncoding::CodePage936, bytes));
+  EXPECT_FALSE(Encode(u"한국어", TextEncoding::CodePage936, bytes));
   EXPECT_EQ(bytes, "kept");
 }
 
@@ -56,19 +54,16 @@ std::optional<std::u16string> IcuLossless(UConverter* icu, std::string_view byte
   return std::u16string(units, units + count);
 }
 
-using Decoder = bool (*)(std::string_view, std::u16string&);
-using Encoder = bool (*)(std::u16string_view, std::string&);
-
 // Decodes exactly what ICU decodes losslessly, to the same text, and
 // encodes that text back to the same bytes; true when it was text.
-bool AgreesWithIcu(UConverter* icu, std::string_view bytes, Decoder decode, Encoder encode) {
+bool AgreesWithIcu(UConverter* icu, std::string_view bytes, TextEncoding encoding) {
   const std::optional<std::u16string> expected = IcuLossless(icu, bytes);
   std::u16string text;
-  EXPECT_EQ(decode(bytes, text), expected.has_value()) << testing::PrintToString(bytes);
+  EXPECT_EQ(Decode(bytes, encoding, text), expected.has_value()) << testing::PrintToString(bytes);
   if (!expected) return false;
   EXPECT_EQ(text, *expected);
   std::string encoded;
-  EXPECT_TRUE(encode(text, encoded));
+  EXPECT_TRUE(Encode(text, encoding, encoded));
   EXPECT_EQ(encoded, bytes);
   return true;
 }
@@ -81,7 +76,7 @@ TEST(CodePage936, AgreesWithIcuOnEveryByteSequence) {
     for (unsigned trail = 0; trail <= 0x100; ++trail) {  // 0x100: the lead byte alone
       std::string bytes(1, static_cast<char>(lead));
       if (trail < 0x100) bytes += static_cast<char>(trail);
-      decoded += AgreesWithIcu(icu.get(), bytes, DecodeCodePage936, EncodeCodePage936);
+      decoded += AgreesWithIcu(icu.get(), bytes, TextEncoding::CodePage936);
       if (testing::Test::HasFailure()) return;
     }
   }
@@ -98,7 +93,7 @@ TEST(Gb18030, AgreesWithIcuOnEveryCodeOfTheBmpAndSamplesBeyond) {
     for (unsigned trail = 0; trail <= 0x100; ++trail) {
       std::string bytes(1, static_cast<char>(lead));
       if (trail < 0x100) bytes += static_cast<char>(trail);
-      decoded += AgreesWithIcu(icu.get(), bytes, DecodeGb18030, EncodeGb18030);
+      decoded += AgreesWithIcu(icu.get(), bytes, TextEncoding::Gb18030);
     }
   }
   EXPECT_GT(decoded, 23000u);
@@ -111,7 +106,7 @@ TEST(Gb18030, AgreesWithIcuOnEveryCodeOfTheBmpAndSamplesBeyond) {
           if (b0 > 0x84 && b3 != 0x30 + (b0 + b1 + b2) % 10) continue;
           const char bytes[] = {static_cast<char>(b0), static_cast<char>(b1), static_cast<char>(b2),
                                 static_cast<char>(b3)};
-          fourByte += AgreesWithIcu(icu.get(), std::string_view(bytes, 4), DecodeGb18030, EncodeGb18030);
+          fourByte += AgreesWithIcu(icu.get(), std::string_view(bytes, 4), TextEncoding::Gb18030);
         }
       }
       ASSERT_FALSE(testing::Test::HasFailure()) << std::hex << b0 << " " << b1;
@@ -125,13 +120,13 @@ TEST(Gb18030, AgreesWithIcuOnEveryCodeOfTheBmpAndSamplesBeyond) {
     UErrorCode error = U_ZERO_ERROR;
     const int32_t length = ucnv_fromUChars(icu.get(), icuBytes, sizeof icuBytes, unit.data(), 1, &error);
     const bool lossless = U_SUCCESS(error) && IcuLossless(icu.get(), std::string_view(icuBytes, length)) == unit;
-    ASSERT_EQ(EncodeGb18030(unit, ours), lossless) << std::hex << static_cast<unsigned>(c);
+    ASSERT_EQ(Encode(unit, TextEncoding::Gb18030, ours), lossless) << std::hex << static_cast<unsigned>(c);
     if (lossless) {
       ASSERT_EQ(ours, std::string_view(icuBytes, length)) << std::hex << static_cast<unsigned>(c);
     }
   }
   std::string bytes;
-  EXPECT_FALSE(EncodeGb18030(std::u16string(1, char16_t(0xDC00)), bytes));
+  EXPECT_FALSE(Encode(std::u16string(1, char16_t(0xDC00)), TextEncoding::Gb18030, bytes));
 }
 
 // The code units as they stand, whatever they are, in both byte orders.
@@ -157,14 +152,14 @@ TEST(Utf16, EveryUnitComesBackExactly) {
 TEST(Utf8, StrictBothWays) {
   for (std::string_view bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE7\xAC", "\x80"}) {
     std::u16string text;
-    EXPECT_FALSE(DecodeUtf8(bad, text));
+    EXPECT_FALSE(Decode(bad, TextEncoding::Utf8, text));
   }
   std::u16string text;
-  ASSERT_TRUE(DecodeUtf8("\xF0\x9F\x98\x80", text));
+  ASSERT_TRUE(Decode("\xF0\x9F\x98\x80", TextEncoding::Utf8, text));
   EXPECT_EQ(text, u"\U0001F600");
   std::string bytes;
-  EXPECT_FALSE(EncodeUtf8(std::u16string(1, char16_t(0xD83D)), bytes));
-  EXPECT_TRUE(EncodeUtf8(u"\U0001F600", bytes));
+  EXPECT_FALSE(Encode(std::u16string(1, char16_t(0xD83D)), TextEncoding::Utf8, bytes));
+  EXPECT_TRUE(Encode(u"\U0001F600", TextEncoding::Utf8, bytes));
   EXPECT_EQ(bytes, "\xF0\x9F\x98\x80");
 }
 

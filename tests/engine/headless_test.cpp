@@ -63,7 +63,7 @@ TEST_F(Headless, TidiesTheFolderAndReportsEveryEvent) {
   EXPECT_EQ(books.Read("notes.md"), "x\r\n\r\n");
 }
 
-TEST_F(Headless, SettingsLinesFollowTheWindowsRules) {
+TEST_F(Headless, SettingsLinesBehaveLikeTheWindowControls) {
   books.Write("a.txt", "abcdefgh\r\n");
   // A later line wins, "0" on an option button changes nothing, the last
   // "1" of a group wins, and txtDivide keeps its first four characters.

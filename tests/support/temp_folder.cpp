@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/code_page_936.h"
+#include "platform/text_encoding.h"
 
 namespace quelvane::testing {
 
@@ -52,7 +52,7 @@ std::string ReadFile(const std::string& path) {
 
 std::string Gbk(std::u16string_view text) {
   std::string bytes;
-  if (!EncodeCodePage936(text, bytes)) throw std::runtime_error("text has no code page 936 form");
+  if (!Encode(text, TextEncoding::CodePage936, bytes)) throw std::runtime_error("text has no code page 936 form");
   return bytes;
 }
 

@@ -4,19 +4,13 @@
 #include <map>
 #include <optional>
 
-#include "text.h"
+#include "option_fields.h"
+#include "platform/text_encoding.h"
 
 namespace quelvane {
 namespace {
 
 using Setter = std::function<bool(const std::u16string&)>;
-
-Setter Text(std::u16string& field) {
-  return [&field](const std::u16string& value) {
-    field = value;
-    return true;
-  };
-}
 
 std::optional<bool> Flag(const std::u16string& value) {
   if (value == u"0") return false;
@@ -24,49 +18,29 @@ std::optional<bool> Flag(const std::u16string& value) {
   return std::nullopt;
 }
 
-// An option button: "1" selects it in its group, "0" changes nothing.
-template <typename Mode>
-Setter Option(Mode& group, Mode mode) {
-  return [&group, mode](const std::u16string& value) {
+// A line sets a box as the user would type into it (cut, as the window cuts
+// it, to what the box may hold), and a check box or option button as a
+// click would leave it: "1" on, "0" off, and off on an option button
+// changes nothing.
+Setter SetterFor(TidySettings& s, const OptionField& field, size_t box) {
+  if (field.kind == OptionKind::Text) {
+    return [&s, &field, box](const std::u16string& value) {
+      field.text(s, box) = value.substr(0, field.maxLength);
+      return true;
+    };
+  }
+  return [&s, &field](const std::u16string& value) {
     std::optional<bool> on = Flag(value);
-    if (on && *on) group = mode;
+    if (on) field.set(s, *on);
     return on.has_value();
   };
-}
-
-template <size_t N>
-void AddArray(std::map<std::string, Setter>& setters, const std::string& name, std::array<std::u16string, N>& fields) {
-  for (size_t i = 0; i < N; ++i) setters[name + "(" + std::to_string(i) + ")"] = Text(fields[i]);
 }
 
 std::map<std::string, Setter> SettersFor(TidySettings& s) {
   std::map<std::string, Setter> setters;
-  AddArray(setters, "txtAllS", s.txtAllS);
-  AddArray(setters, "txtAllT", s.txtAllT);
-  AddArray(setters, "txtLeftS", s.txtLeftS);
-  AddArray(setters, "txtLeftT", s.txtLeftT);
-  AddArray(setters, "txtRightS", s.txtRightS);
-  AddArray(setters, "txtRightT", s.txtRightT);
-  AddArray(setters, "txtBegin", s.txtBegin);
-  AddArray(setters, "txtEnd", s.txtEnd);
-  AddArray(setters, "txtLink", s.txtLink);
-  setters["txtReplaceS"] = Text(s.txtReplaceS);
-  setters["txtReplaceT"] = Text(s.txtReplaceT);
-  setters["txtDivide"] = [&s](const std::u16string& value) {
-    s.txtDivide = value.substr(0, kDivideTextLimit);  // the window cuts longer input the same way
-    return true;
-  };
-  setters["chkOrdinal"] = [&s](const std::u16string& value) {
-    std::optional<bool> on = Flag(value);
-    if (on) s.chkOrdinal = *on;
-    return on.has_value();
-  };
-  setters["optParagraph"] = Option(s.paragraphMode, ParagraphMode::Keep);
-  setters["optDivide"] = Option(s.paragraphMode, ParagraphMode::Divide);
-  setters["optLink"] = Option(s.paragraphMode, ParagraphMode::Link);
-  setters["optBlank"] = Option(s.blankLineMode, BlankLineMode::Keep);
-  setters["optDelete"] = Option(s.blankLineMode, BlankLineMode::Delete);
-  setters["optAdd"] = Option(s.blankLineMode, BlankLineMode::OneBetween);
+  for (const OptionField& field : OptionFields()) {
+    for (size_t box = 0; box < ControlCount(field); ++box) setters[ControlName(field, box)] = SetterFor(s, field, box);
+  }
   return setters;
 }
 
@@ -98,7 +72,7 @@ bool ParseSettingsFile(std::string_view content, TidySettings& settings, std::st
       return false;
     }
     std::u16string value;
-    if (!Utf8ToUtf16(line.substr(equals + 1), value)) {
+    if (!Decode(line.substr(equals + 1), TextEncoding::Utf8, value)) {
       error = where + "the value is not valid UTF-8";
       return false;
     }

@@ -14,7 +14,4 @@ namespace quelvane {
 // names not given. On a bad line returns false with `error` describing it.
 bool ParseSettingsFile(std::string_view content, TidySettings& settings, std::string& error);
 
-// Longest text the window lets txtDivide hold.
-inline constexpr size_t kDivideTextLimit = 4;
-
 }  // namespace quelvane
