@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "corpus_generator.h"
-#include "platform/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace fs = std::filesystem;
 using quelvane::bench::CorpusGenerator;

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "platform/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace quelvane::bench {
 

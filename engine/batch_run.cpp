@@ -5,13 +5,13 @@
 #include <set>
 #include <unordered_set>
 
-#include "display_name.h"
+#include "text/display_name.h"
 #include "left_alone.h"
 #include "line_list.h"
 #include "platform/file_replacement.h"
 #include "platform/leftover_removal.h"
 #include "platform/file_snapshot.h"
-#include "platform/system_error_text.h"
+#include "system_error_text.h"
 #include "settings_validation.h"
 #include "tidy_plan.h"
 
@@ -69,6 +69,7 @@ class Run {
     window_.ShowProgress(0);
     window_.ProcessPendingMessages();
 
+    IgnoreFileSizeSignal();
     RemoveLeftoverTemporaryFiles(fs_, files_.folder, files_.names);
     const TidyPlan plan = MakeTidyPlan(settings_);
     for (size_t i = 0; i < files_.names.size(); ++i) {

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "platform/system_error_text.h"
-#include "display_name.h"
+#include "system_error_text.h"
+#include "text/display_name.h"
 
 namespace quelvane {
 namespace {

@@ -1,6 +1,6 @@
 #include "line_joining.h"
 
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 

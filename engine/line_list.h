@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/memory_advice.h"
-#include "raw_buffer.h"
+#include "text/raw_buffer.h"
 
 namespace quelvane {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 namespace {

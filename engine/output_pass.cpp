@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/case_fold.h"
-#include "text.h"
-#include "text_search.h"
-#include "raw_buffer.h"
+#include "text/case_fold.h"
+#include "text/text.h"
+#include "text/text_search.h"
+#include "text/raw_buffer.h"
 
 namespace quelvane {
 

@@ -7,17 +7,11 @@
 #include <string_view>
 
 #include "line_list.h"
-#include "platform/text_encoding.h"
+#include "platform/byte_sink.h"
+#include "text/text_encoding.h"
 #include "tidy_settings.h"
 
 namespace quelvane {
-
-// Where the encoded bytes go, in order, in blocks of any size.
-class ByteSink {
- public:
-  virtual ~ByteSink() = default;
-  virtual bool Write(std::string_view bytes) = 0;
-};
 
 struct OutputOptions {
   std::u16string find, replacement;

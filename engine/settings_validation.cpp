@@ -1,7 +1,7 @@
 #include "settings_validation.h"
 
 #include "number_text.h"
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 namespace {

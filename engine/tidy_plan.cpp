@@ -3,7 +3,7 @@
 
 #include "line_division.h"
 #include "number_text.h"
-#include "platform/code_page_936.h"
+#include "text/code_page_936.h"
 
 namespace quelvane {
 

@@ -10,7 +10,7 @@
 #include "line_joining.h"
 #include "line_list.h"
 #include "output_pass.h"
-#include "platform/text_encoding.h"
+#include "text/text_encoding.h"
 #include "tidy_settings.h"
 #include "whole_line_rules.h"
 

@@ -1,6 +1,6 @@
 #include "whole_line_rules.h"
 
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 namespace {

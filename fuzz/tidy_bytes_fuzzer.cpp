@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text_encoding.h"
+#include "text/text_encoding.h"
 #include "settings_file.h"
 #include "settings_validation.h"
 #include "tidy_plan.h"

@@ -13,7 +13,7 @@
 #include <memory>
 #include <tuple>
 
-#include "display_name.h"
+#include "text/display_name.h"
 
 namespace quelvane {
 namespace {

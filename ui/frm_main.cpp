@@ -17,7 +17,7 @@
 
 #include "app_info.h"
 #include "batch_run.h"
-#include "display_name.h"
+#include "text/display_name.h"
 #include "folder_list.h"
 #include "frm_main_run_window.h"
 #include "option_fields.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 namespace {

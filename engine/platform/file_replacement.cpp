@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <csignal>
-#include <mutex>
 #include <set>
 #include <utility>
 
@@ -33,20 +32,6 @@ bool SameVersion(const struct stat& a, const struct stat& b) {
          a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-// A write past the file size limit (ulimit -f) must fail with EFBIG and
-// leave that one file alone, not kill the whole run with SIGXFSZ. A handler
-// the program installed itself is kept.
-void IgnoreFileSizeSignal() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    struct sigaction current {};
-    if (sigaction(SIGXFSZ, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
-        current.sa_handler == SIG_DFL) {
-      signal(SIGXFSZ, SIG_IGN);
-    }
-  });
-}
-
 // FAT's own bits that a tidied file keeps; read-only goes with the mode.
 constexpr uint32_t kKeptFatAttributes = ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH;
 
@@ -68,6 +53,14 @@ Comparison CompareWithSnapshot(FileSystem& fs, const FileSnapshot& file) {
 }
 
 }  // namespace
+
+void IgnoreFileSizeSignal() {
+  struct sigaction current {};
+  if (sigaction(SIGXFSZ, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+      current.sa_handler == SIG_DFL) {
+    signal(SIGXFSZ, SIG_IGN);
+  }
+}
 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -131,7 +124,6 @@ bool FileReplacement::StartTemporaryFile() {
                                  ? ReplaceOutcome::ReadOnly
                                  : ReplaceOutcome::Failed);
   fs_.Close(probe);  // opened only to ask; nothing was written through it
-  IgnoreFileSizeSignal();
 
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporaryPath_ = TemporaryPathFor(original_.path);

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "../output_pass.h"
+#include "byte_sink.h"
 #include "file_snapshot.h"
 #include "file_system.h"
 
@@ -65,6 +65,12 @@ class FileReplacement : public ByteSink {
   bool failed_ = false;
   int error_ = 0;
 };
+
+// A write past the file size limit (ulimit -f) must fail with EFBIG and
+// leave that one file alone, not kill the whole run with SIGXFSZ. Called
+// by the run before it writes; a handler the program installed itself is
+// kept.
+void IgnoreFileSizeSignal();
 
 // The folder that holds `path` ("/" for a file at the root).
 std::string FolderOf(const std::string& path);

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "../raw_buffer.h"
+#include "text/raw_buffer.h"
 #include "file_system.h"
 
 namespace quelvane {

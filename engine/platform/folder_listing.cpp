@@ -9,9 +9,9 @@
 #include <memory>
 #include <tuple>
 
-#include "../display_name.h"
-#include "../text.h"
-#include "case_fold.h"
+#include "text/display_name.h"
+#include "text/text.h"
+#include "text/case_fold.h"
 
 namespace quelvane {
 namespace {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <random>
 
-#include "utf8.h"
+#include "text/utf8.h"
 
 namespace quelvane {
 namespace {

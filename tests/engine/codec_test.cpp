@@ -9,12 +9,12 @@
 #include <random>
 #include <optional>
 
-#include "platform/case_fold.h"
+#include "text/case_fold.h"
 #include "platform/temporary_name.h"
-#include "platform/text_encoding.h"
-#include "platform/utf8.h"
-#include "text.h"
-#include "text_search.h"
+#include "text/text_encoding.h"
+#include "text/utf8.h"
+#include "text/text.h"
+#include "text/text_search.h"
 
 namespace quelvane {
 namespace {

@@ -23,7 +23,7 @@
 #include "platform/folder_listing.h"
 #include "reliability_support.h"
 #include "temp_folder.h"
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 namespace {

@@ -26,12 +26,12 @@
 #include "batch_run.h"
 #include "faulty_file_system.h"
 #include "platform/folder_listing.h"
-#include "platform/system_error_text.h"
+#include "system_error_text.h"
 #include "recording_window.h"
 #include "reliability_support.h"
 #include "run_summary.h"
 #include "temp_folder.h"
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 namespace {

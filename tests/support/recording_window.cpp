@@ -1,6 +1,6 @@
 #include "recording_window.h"
 
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane::testing {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace quelvane::testing {
 

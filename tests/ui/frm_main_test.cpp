@@ -33,7 +33,7 @@
 #include <deque>
 #include <tuple>
 
-#include "display_name.h"
+#include "text/display_name.h"
 #include "drives.h"
 #include "folder_list.h"
 #include "frm_main.h"

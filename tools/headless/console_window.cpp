@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "text.h"
+#include "text/text.h"
 
 namespace quelvane {
 

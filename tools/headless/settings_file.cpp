@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "option_fields.h"
-#include "platform/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace quelvane {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "../text.h"
+#include "text.h"
 
 namespace quelvane {
 namespace {

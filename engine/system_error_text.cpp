@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "../display_name.h"
+#include "text/display_name.h"
 
 namespace quelvane {
 

@@ -1,6 +1,6 @@
 #include "display_name.h"
 
-#include "platform/text_encoding.h"
+#include "text_encoding.h"
 
 namespace quelvane {
 namespace {

@@ -1,6 +1,6 @@
 #include "utf8.h"
 
-#include "../text.h"
+#include "text.h"
 
 namespace quelvane {
 namespace {

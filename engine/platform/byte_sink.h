@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string_view>
+
+namespace quelvane {
+
+// Where the encoded bytes go, in order, in blocks of any size: a file being
+// replaced, or a string in tests. False ends the writing.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual bool Write(std::string_view bytes) = 0;
+};
+
+}  // namespace quelvane
