@@ -11,7 +11,6 @@ namespace {
 
 constexpr char16_t kNoMapping = 0;  // U+0000 is only ever the single byte 0x00
 
-
 }  // namespace
 
 char16_t* DecodeCodePage936Line(const char*& bytes, const char* end, char16_t* to) {

@@ -5,6 +5,7 @@
 set -euo pipefail
 
 guest_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# In the order they load, each after those it needs.
 guest_modules="virtio_ring virtio virtio_pci_legacy_dev virtio_pci_modern_dev virtio_pci virtio_blk
                fat vfat exfat nls_cp437 nls_utf8 nls_ascii"
 
@@ -41,6 +42,7 @@ guest_initramfs() {
   cp /bin/busybox "$root/bin/busybox"
   cp "$guest_dir/init" "$root/init"
   cp "$GUEST_KERNEL"/modules/*.ko "$root/modules/"
+  echo $guest_modules >"$root/modules/order"
   local program library
   for program in "$@"; do
     strip -o "$root/bin/$(basename "$program")" "$program"
