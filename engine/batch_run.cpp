@@ -4,44 +4,35 @@
 #include <optional>
 #include <set>
 #include <unordered_set>
+#include <variant>
 
-#include "text/display_name.h"
-#include "left_alone.h"
+#include "file_content.h"
 #include "line_list.h"
 #include "platform/file_replacement.h"
-#include "platform/leftover_removal.h"
 #include "platform/file_snapshot.h"
-#include "system_error_text.h"
-#include "settings_validation.h"
+#include "platform/leftover_removal.h"
+#include "platform/path.h"
+#include "progress.h"
+#include "run_messages.h"
+#include "run_summary.h"
 #include "tidy_plan.h"
 
 namespace quelvane {
-
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
-int ProgressSquares(size_t index, size_t count) {
-  const size_t scaled = (index + 1) * kProgressWidth;
-  size_t squares = scaled / count;
-  const size_t twiceRemainder = 2 * (scaled % count);
-  if (twiceRemainder > count || (twiceRemainder == count && squares % 2 == 1)) ++squares;
-  return static_cast<int>(squares);
-}
-
 namespace {
 
-std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name) {
-  if (outcome == ReadOutcome::LineTooLong) {
-    return u"溢出：文件" + QuotedName(name) + u"中有超过 32767 个字符的行，无法等长分段。";
-  }
-  if (outcome == ReadOutcome::HasNulByte) {
-    return u"文件" + QuotedName(name) + u"含有空字节（NUL），不是文本，无法整理。";
-  }
-  return u"文件" + QuotedName(name) + u"不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。";
+// How the tidy of one file ended.
+struct FileOutcome {
+  enum class Kind { Tidied, Unchanged, SeenBefore, LeftAlone };
+  Kind kind = Kind::Tidied;
+  std::u16string reason;   // LeftAlone: the words listed beside the name
+  std::u16string failure;  // LeftAlone before the file was read whole: what ends
+                           // the run when no file has been read whole yet
+};
+
+FileOutcome Done(FileOutcome::Kind kind) { return {kind, {}, {}}; }
+
+FileOutcome LeftAlone(std::u16string reason, std::u16string failure = {}) {
+  return {FileOutcome::Kind::LeftAlone, std::move(reason), std::move(failure)};
 }
 
 class Run {
@@ -49,15 +40,15 @@ class Run {
   Run(const TidySettings& settings, const FileListing& files, RunWindow& window, FileSystem& fs)
       : settings_(settings), files_(files), window_(window), fs_(fs) {}
 
-  RunReport Start(SummaryBuilder summarize) {
-    ValidationOutcome validation = ValidateSettings(settings_, files_.names.size());
-    if (validation.kind == ValidationOutcome::Kind::Message) {
-      window_.ShowNotice(validation.text);
+  RunReport Start() {
+    const std::variant<TidyPlan, SettingsRejection> checked = CheckSettings(settings_, files_.names.size());
+    if (const SettingsRejection* rejection = std::get_if<SettingsRejection>(&checked)) {
+      if (rejection->kind == SettingsRejection::Kind::ConversionFailure) return Fail(rejection->text);
+      window_.ShowNotice(rejection->text);
       return End(RunReport::Ending::SettingsRejected);
     }
-    if (validation.kind == ValidationOutcome::Kind::ConversionFailure) return Fail(validation.text);
-
-    RunSummary summary = summarize(settings_);
+    const TidyPlan& plan = std::get<TidyPlan>(checked);
+    const RunSummary summary = SummarizePlan(plan);
     if (summary.itemCount == 0) {
       window_.ShowNotice(kNothingToDoMessage);
       return End(RunReport::Ending::NothingToDo);
@@ -71,11 +62,19 @@ class Run {
 
     IgnoreFileSizeSignal();
     RemoveLeftoverTemporaryFiles(fs_, files_.folder, files_.names);
-    const TidyPlan plan = MakeTidyPlan(settings_);
     for (size_t i = 0; i < files_.names.size(); ++i) {
       window_.ShowProgress(ProgressSquares(i, files_.names.size()));
-      if (std::optional<std::u16string> failure = TidyFileWithinMemory(files_.names[i], plan)) {
-        return Fail(*failure);
+      const std::string& name = files_.names[i];
+      FileOutcome outcome = TidyFileWithinMemory(name, plan);
+      switch (outcome.kind) {
+        case FileOutcome::Kind::Tidied: ++report_.tidied; break;
+        case FileOutcome::Kind::Unchanged: ++report_.unchanged; break;
+        case FileOutcome::Kind::SeenBefore: break;
+        case FileOutcome::Kind::LeftAlone:
+          // Until a first file has been read whole, a failure ends the run.
+          if (!someFileReadWhole_ && !outcome.failure.empty()) return Fail(outcome.failure);
+          report_.leftAlone.push_back({name, std::move(outcome.reason)});
+          break;
       }
     }
     for (const std::string& folder : replacedFolders_) FlushFolder(fs_, folder);
@@ -88,7 +87,7 @@ class Run {
   // A file too large for the memory the run may use is left as it was:
   // unwinding removes its temporary file, and its buffers are let go so
   // that the next files have that memory again.
-  std::optional<std::u16string> TidyFileWithinMemory(const std::string& name, const TidyPlan& plan) {
+  FileOutcome TidyFileWithinMemory(const std::string& name, const TidyPlan& plan) {
     try {
       if (!reader_) reader_.emplace(plan);
       return TidyFile(name, plan, *reader_);
@@ -96,54 +95,41 @@ class Run {
       snapshot_ = FileSnapshot();
       lines_ = LineList();
       reader_.reset();
-      if (reporting_) return u"文件“" + DisplayName(name) + u"”太大，内存不足，无法整理。";
-      LeaveAlone(name, std::u16string(kTooBigForMemoryReason));
-      return std::nullopt;
+      return LeftAlone(std::u16string(kTooBigForMemoryReason), DescribeTooBigForMemory(name));
     }
   }
 
-  // Returns the failure's description when it must end the run.
-  std::optional<std::u16string> TidyFile(const std::string& name, const TidyPlan& plan, LineListReader& reader) {
+  FileOutcome TidyFile(const std::string& name, const TidyPlan& plan, LineListReader& reader) {
     const std::string path = JoinPath(files_.folder, name);
     lines_.Clear();
     ReadFailure readFailure;
     if (!ReadFileSnapshot(fs_, path, snapshot_, readFailure)) {
-      if (reporting_) {
-        const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
-        return DescribeFileFailure(action, name, readFailure.error);
-      }
-      return LeaveAlone(name, ReasonForReadFailure(readFailure));
+      const std::u16string_view action = readFailure.step == ReadFailure::Step::Open ? u"无法打开" : u"无法读取";
+      return LeftAlone(ReasonForReadFailure(readFailure), DescribeFileFailure(action, name, readFailure.error));
     }
     // A link listed beside its target leads to the same file: tidy it once.
-    if (!seenPaths_.insert(snapshot_.path).second) return std::nullopt;
-    ReadOutcome read = reader.Read(snapshot_.bytes(), lines_);
-    if (read != ReadOutcome::Decoded) {
-      if (reporting_) return DescribeReadOutcome(read, name);
-      return LeaveAlone(name, ReasonForReadOutcome(read));
-    }
+    if (!seenPaths_.insert(snapshot_.path).second) return Done(FileOutcome::Kind::SeenBefore);
+    const ReadOutcome read = reader.Read(snapshot_.bytes(), lines_);
+    if (read != ReadOutcome::Decoded) return LeftAlone(ReasonForReadOutcome(read), DescribeReadOutcome(read, name));
+    someFileReadWhole_ = true;
 
-    // From the first file read whole on, a failing file is left as it was
-    // and the run goes on.
-    reporting_ = false;
     FileReplacement replacement(fs_, snapshot_);
     if (WriteFileContent(lines_, reader.encoding(), plan.output, replacement) == WriteOutcome::Unencodable) {
-      return LeaveAlone(name, std::u16string(kUnencodableReason));
+      return LeftAlone(std::u16string(kUnencodableReason));
     }
     // After a failed write, Commit gives that failure.
-    switch (const ReplaceOutcome outcome = replacement.Commit()) {
+    const ReplaceOutcome outcome = replacement.Commit();
+    switch (outcome) {
       case ReplaceOutcome::Replaced:
-        ++report_.tidied;
         replacedFolders_.insert(FolderOf(snapshot_.path));
-        break;
-      case ReplaceOutcome::Unchanged: ++report_.unchanged; break;
-      default: return LeaveAlone(name, ReasonForReplacement(outcome, replacement.error(), snapshot_));
+        return Done(FileOutcome::Kind::Tidied);
+      case ReplaceOutcome::Unchanged: return Done(FileOutcome::Kind::Unchanged);
+      case ReplaceOutcome::ReadOnly:
+      case ReplaceOutcome::FolderNotWritable:
+      case ReplaceOutcome::ChangedMeanwhile:
+      case ReplaceOutcome::Failed: break;
     }
-    return std::nullopt;
-  }
-
-  std::nullopt_t LeaveAlone(const std::string& name, std::u16string reason) {
-    report_.leftAlone.push_back({name, std::move(reason)});
-    return std::nullopt;
+    return LeftAlone(ReasonForReplacement(outcome, replacement.error(), snapshot_));
   }
 
   // The one handler of a reported failure.
@@ -168,16 +154,15 @@ class Run {
   std::optional<LineListReader> reader_;  // likewise
   std::set<std::string> replacedFolders_;
   std::unordered_set<std::string> seenPaths_;  // symbolic links resolved
-  bool reporting_ = true;
+  bool someFileReadWhole_ = false;
   bool busy_ = false;
   RunReport report_;
 };
 
 }  // namespace
 
-RunReport RunTidy(const TidySettings& settings, const FileListing& files, SummaryBuilder summarize,
-                  RunWindow& window, FileSystem& fs) {
-  return Run(settings, files, window, fs).Start(summarize);
+RunReport RunTidy(const TidySettings& settings, const FileListing& files, RunWindow& window, FileSystem& fs) {
+  return Run(settings, files, window, fs).Start();
 }
 
 }  // namespace quelvane

@@ -3,19 +3,6 @@
 #include "text/text.h"
 
 namespace quelvane {
-
-WholeParagraphRules MakeWholeParagraphRules(const TidySettings& settings) {
-  WholeParagraphRules rules;
-  for (const std::u16string& box : settings.txtLink) {
-    // A box of spaces only is skipped like an empty one: otherwise it would
-    // silently make every line whole while the summary does not list it.
-    std::u16string_view marker = TrimSpaces(box);
-    if (!marker.empty()) rules.markers.emplace_back(marker);
-  }
-  rules.ordinal = settings.chkOrdinal;
-  return rules;
-}
-
 namespace {
 
 // `?` stands for one character; `?` positions past the end of the line

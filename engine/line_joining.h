@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "line_list.h"
-#include "tidy_settings.h"
 
 namespace quelvane {
 
@@ -24,8 +23,6 @@ struct WholeParagraphRules {
   std::vector<std::u16string> markers;
   bool ordinal = false;
 };
-
-WholeParagraphRules MakeWholeParagraphRules(const TidySettings& settings);
 
 bool IsWholeParagraph(std::u16string_view line, const WholeParagraphRules& rules);
 bool EndsParagraph(std::u16string_view line);

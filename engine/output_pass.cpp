@@ -10,11 +10,6 @@
 
 namespace quelvane {
 
-OutputOptions MakeOutputOptions(const TidySettings& settings) {
-  return {settings.txtReplaceS, settings.txtReplaceT, settings.txtBegin[0], settings.txtEnd[0],
-          settings.txtBegin[1], settings.txtEnd[1], settings.blankLineMode};
-}
-
 namespace {
 
 constexpr size_t kBlockSize = 1 << 20;

@@ -20,8 +20,6 @@ struct OutputOptions {
   BlankLineMode blankLines = BlankLineMode::Keep;
 };
 
-OutputOptions MakeOutputOptions(const TidySettings& settings);
-
 // Empty once its leading and trailing U+0020 spaces are gone.
 inline bool IsBlankLine(std::u16string_view line) {
   return line.find_first_not_of(u' ') == std::u16string_view::npos;

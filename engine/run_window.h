@@ -2,7 +2,6 @@
 // What a run needs from the window that started it. The window, the tests
 // and the headless driver each supply one; the run never sees Qt.
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,15 +21,6 @@ class RunWindow {
   virtual void EndBusy() = 0;
   // Lets the window handle the messages waiting for it, once.
   virtual void ProcessPendingMessages() = 0;
-};
-
-inline constexpr int kProgressWidth = 66;
-inline constexpr char16_t kProgressSquare = u'■';
-
-// The numbered list of what a run is about to do, shown for confirmation.
-struct RunSummary {
-  std::u16string text;
-  int16_t itemCount = 0;
 };
 
 }  // namespace quelvane

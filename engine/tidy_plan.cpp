@@ -1,113 +1,74 @@
 #include "tidy_plan.h"
 
-
-#include "line_division.h"
 #include "number_text.h"
-#include "text/code_page_936.h"
+#include "run_messages.h"
+#include "text/text.h"
 
 namespace quelvane {
-
-TidyPlan MakeTidyPlan(const TidySettings& settings) {
-  TidyPlan plan;
-  plan.wholeLineRules = MakeWholeLineRules(settings);
-  plan.paragraphMode = settings.paragraphMode;
-  if (plan.paragraphMode == ParagraphMode::Divide) {
-    Int16Result length = ConvertToInt16(settings.txtDivide);
-    plan.pieceLength = length.status == Int16Conversion::Ok && length.value > 0 ? static_cast<size_t>(length.value) : 1;
-  }
-  plan.wholeParagraph = MakeWholeParagraphRules(settings);
-  plan.output = MakeOutputOptions(settings);
-  return plan;
-}
-
-ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
-  const EncodingDecision decision = DetectEncoding(bytes);
-  if (!decision.encoding) return decision.hasNulByte ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
-  ReadOutcome outcome = ReadAs(*decision.encoding, bytes, lines);
-  // Bytes that are not all code page 936 may be GB18030: read again. (A
-  // line too long may have come before the bytes that tell.)
-  const bool mayBeGb18030 = outcome == ReadOutcome::NotText ||
-                            (outcome == ReadOutcome::LineTooLong && ReadAsCodePage936(bytes) == CodePage936Reading::Invalid);
-  if (*decision.encoding == TextEncoding::CodePage936 && mayBeGb18030) {
-    lines.Clear();
-    outcome = ReadAs(TextEncoding::Gb18030, bytes, lines);
-  }
-  return outcome;
-}
-
-ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
-  encoding_ = encoding;
-  joiner_.Reset(lines);
-  bytes.remove_prefix(EncodingPreamble(encoding).size());
-  lines.ReserveForBytes(bytes.size());
-  const char* from = bytes.data();
-  const char* const end = from + bytes.size();
-  while (from < end) {
-    // Straight into the list, with room for the rest of the file; only
-    // what the line uses is touched.
-    char16_t* const decoded = lines.LineRoom(static_cast<size_t>(end - from));
-    char16_t* decodedEnd = DecodeLine(encoding, from, end, decoded);
-    if (decodedEnd == nullptr) return ReadOutcome::NotText;
-    // `from` is at the CR that ends the line, or at the end of the bytes.
-    if (from < end) SkipLineEnd(encoding, from, end);
-    const bool isLastLine = from == end;
-
-    std::u16string_view line(decoded, static_cast<size_t>(decodedEnd - decoded));
-    line = ApplyWholeLineRules(line, plan_.wholeLineRules);
-    switch (plan_.paragraphMode) {
-      case ParagraphMode::Keep:
-        KeepLine(line, lines);
-        break;
-      case ParagraphMode::Divide:
-        if (!DivideLine(line, plan_.pieceLength, lines)) return ReadOutcome::LineTooLong;
-        break;
-      case ParagraphMode::Link:
-        joiner_.LinkLine(line, isLastLine, lines);
-        break;
-    }
-  }
-  return ReadOutcome::Decoded;
-}
-
-WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
-                              ByteSink& sink) {
-  std::string_view preamble = EncodingPreamble(encoding);
-  if (!preamble.empty() && !sink.Write(preamble)) return WriteOutcome::SinkFailed;
-  return WriteLineList(lines, output, encoding, sink);
-}
-
 namespace {
 
-class StringSink : public ByteSink {
- public:
-  explicit StringSink(std::string& bytes) : bytes_(bytes) {}
-  bool Write(std::string_view bytes) override {
-    bytes_.append(bytes);
-    return true;
-  }
+SettingsRejection Notice(std::u16string_view text) {
+  return {SettingsRejection::Kind::Notice, std::u16string(text)};
+}
 
- private:
-  std::string& bytes_;
-};
+SettingsRejection ConversionFailure(std::u16string description) {
+  return {SettingsRejection::Kind::ConversionFailure, std::move(description)};
+}
+
+// A box of spaces only is skipped like an empty one: a marker of spaces
+// would make every line whole, a match of spaces every blank line, while
+// the summary listed neither.
+std::vector<WholeLineRule> ActivePairs(const std::array<std::u16string, 4>& matches,
+                                       const std::array<std::u16string, 4>& replacements) {
+  std::vector<WholeLineRule> rules;
+  for (size_t j = 0; j < matches.size(); ++j) {
+    std::u16string_view match = TrimSpaces(matches[j]);
+    if (!match.empty()) rules.push_back({std::u16string(match), replacements[j]});
+  }
+  return rules;
+}
+
+std::optional<SettingsRejection> AddWholeParagraphRules(const TidySettings& settings, TidyPlan& plan) {
+  for (const std::u16string& box : settings.txtLink) {
+    std::u16string_view marker = TrimSpaces(box);
+    if (marker.size() > kMaxMarkerLength) return Notice(kMarkerTooLongMessage);
+    if (!marker.empty()) plan.wholeParagraph.markers.emplace_back(marker);
+  }
+  plan.wholeParagraph.ordinal = settings.chkOrdinal;
+  return std::nullopt;
+}
+
+std::optional<SettingsRejection> AddPieceLength(std::u16string_view text, TidyPlan& plan) {
+  IntegerTextResult integer = IsIntegerText(text);
+  if (integer.check == IntegerTextCheck::ConversionFailed) return ConversionFailure(integer.failure);
+  if (integer.check == IntegerTextCheck::NotInteger) return Notice(kBadDivideLengthMessage);
+  Int16Result length = ConvertToInt16(text);
+  if (length.status != Int16Conversion::Ok) {
+    return ConversionFailure(DescribeConversionFailure(TrimSpaces(text), length.status));
+  }
+  if (length.value < 1) return Notice(kBadDivideLengthMessage);
+  plan.pieceLength = static_cast<size_t>(length.value);
+  plan.pieceLengthAsTyped = text;
+  return std::nullopt;
+}
 
 }  // namespace
 
-TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes) {
-  newBytes.clear();
-  LineList lines;
-  LineListReader reader(plan);
-  switch (reader.Read(bytes, lines)) {
-    case ReadOutcome::NotText: return TidyBytesOutcome::NotText;
-    case ReadOutcome::HasNulByte: return TidyBytesOutcome::HasNulByte;
-    case ReadOutcome::LineTooLong: return TidyBytesOutcome::LineTooLong;
-    case ReadOutcome::Decoded: break;
-  }
-  StringSink sink(newBytes);
-  if (WriteFileContent(lines, reader.encoding(), plan.output, sink) != WriteOutcome::Written) {
-    newBytes.clear();
-    return TidyBytesOutcome::Unencodable;
-  }
-  return TidyBytesOutcome::Tidied;
+std::variant<TidyPlan, SettingsRejection> CheckSettings(const TidySettings& settings, size_t fileCount) {
+  if (fileCount == 0) return Notice(kNoTextFilesMessage);
+  TidyPlan plan;
+  plan.paragraphMode = settings.paragraphMode;
+  std::optional<SettingsRejection> rejection;
+  if (settings.paragraphMode == ParagraphMode::Divide) rejection = AddPieceLength(settings.txtDivide, plan);
+  if (settings.paragraphMode == ParagraphMode::Link) rejection = AddWholeParagraphRules(settings, plan);
+  if (rejection) return *std::move(rejection);
+
+  plan.wholeLineRules = {ActivePairs(settings.txtAllS, settings.txtAllT),
+                         ActivePairs(settings.txtLeftS, settings.txtLeftT),
+                         ActivePairs(settings.txtRightS, settings.txtRightT)};
+  plan.output = {settings.txtReplaceS, settings.txtReplaceT, settings.txtBegin[0], settings.txtEnd[0],
+                 settings.txtBegin[1], settings.txtEnd[1], settings.blankLineMode};
+  return plan;
 }
 
 }  // namespace quelvane

@@ -1,16 +1,15 @@
 #pragma once
-// What a run does to every file, prepared once from settings that passed
-// ValidateSettings, and the two halves of tidying one file's bytes:
-// reading them into a LineList and writing the LineList back.
+// What a run does to every file, decided once from the settings as typed.
+// CheckSettings is the one place that reads the boxes: it trims them, skips
+// the empty ones and converts the piece length. Everything after it, the
+// summary and the tidy of each file, reads only the plan.
 
 #include <cstddef>
 #include <string>
-#include <string_view>
+#include <variant>
 
 #include "line_joining.h"
-#include "line_list.h"
 #include "output_pass.h"
-#include "text/text_encoding.h"
 #include "tidy_settings.h"
 #include "whole_line_rules.h"
 
@@ -19,42 +18,24 @@ namespace quelvane {
 struct TidyPlan {
   WholeLineRules wholeLineRules;
   ParagraphMode paragraphMode = ParagraphMode::Keep;
-  size_t pieceLength = 0;  // divide mode only
-  WholeParagraphRules wholeParagraph;
+  size_t pieceLength = 0;              // divide mode only
+  std::u16string pieceLengthAsTyped;   // divide mode only, for the summary
+  WholeParagraphRules wholeParagraph;  // link mode only
   OutputOptions output;
 };
 
-TidyPlan MakeTidyPlan(const TidySettings& validatedSettings);
-
-enum class ReadOutcome { Decoded, NotText, HasNulByte, LineTooLong };
-
-// Reading a file's bytes: detects the encoding, splits the bytes into lines
-// (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes
-// each, applies the whole-line rules and the paragraph mode, and appends the
-// entries to `lines`, which is empty before.
-class LineListReader {
- public:
-  explicit LineListReader(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}
-
-  ReadOutcome Read(std::string_view bytes, LineList& lines);
-  // The encoding of the bytes last read; the file is written back in it.
-  TextEncoding encoding() const { return encoding_; }
-
- private:
-  ReadOutcome ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines);
-
-  const TidyPlan& plan_;
-  LineJoiner joiner_;
-  TextEncoding encoding_ = TextEncoding::CodePage936;
+// Why a run does not start: a notice the window shows, or a piece length
+// that could not be converted at all, which ends the run as a failure.
+struct SettingsRejection {
+  enum class Kind { Notice, ConversionFailure };
+  Kind kind = Kind::Notice;
+  std::u16string text;
 };
 
-// Writing it back: the byte-order mark if the file had one, then the lines.
-WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
-                              ByteSink& sink);
+inline constexpr size_t kMaxMarkerLength = 7;
 
-// Both halves, without any file around them (for tests and fuzzing): the
-// new bytes, or why the file is to be left as it is.
-enum class TidyBytesOutcome { Tidied, NotText, HasNulByte, LineTooLong, Unencodable };
-TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes);
+// The checks are made in the window's order: a folder without text files
+// first, then what the chosen paragraph mode reads, nothing else.
+std::variant<TidyPlan, SettingsRejection> CheckSettings(const TidySettings& settings, size_t fileCount);
 
 }  // namespace quelvane

@@ -1,7 +1,7 @@
 #pragma once
 // The options of one run, exactly as the user gave them in the window.
-// Nothing here is checked or trimmed: ValidateSettings decides whether a run
-// may start, and each stage trims what it compares.
+// Nothing here is checked or trimmed: CheckSettings turns it into the plan
+// a run follows, or into the reason it does not start.
 //
 // Fields bear the names of the window's controls, which the settings file
 // of the headless driver uses too: txt a text box, opt an option button,

@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "tidy_settings.h"
-
 namespace quelvane {
 
 struct WholeLineRule {
@@ -16,15 +14,13 @@ struct WholeLineRule {
   std::u16string replacement;  // as typed
 };
 
-// The pairs of the three tables that are switched on, in the order they
-// are tried; built once per run.
+// The pairs of the three tables whose match box is not blank, in the
+// order they are tried; built once per run (CheckSettings).
 struct WholeLineRules {
   std::vector<WholeLineRule> equal, startsWith, endsWith;
 
   bool empty() const { return equal.empty() && startsWith.empty() && endsWith.empty(); }
 };
-
-WholeLineRules MakeWholeLineRules(const TidySettings& settings);
 
 // Returns `line` itself or the replacement text of the last pair that
 // matched; the view points into `line` or into `rules`.

@@ -17,7 +17,7 @@
 
 #include "text/text_encoding.h"
 #include "settings_file.h"
-#include "settings_validation.h"
+#include "tidy_bytes.h"
 #include "tidy_plan.h"
 
 namespace quelvane {
@@ -63,7 +63,7 @@ std::string WithCrLf(std::string_view bytes, TextEncoding encoding) {
 }
 
 void CheckLossless(std::string_view bytes) {
-  static const TidyPlan kNothingButLineEnds = MakeTidyPlan(TidySettings{});
+  static const TidyPlan kNothingButLineEnds = std::get<TidyPlan>(CheckSettings(TidySettings{}, 1));
   std::string out;
   const TidyBytesOutcome outcome = TidyBytes(bytes, kNothingButLineEnds, out);
   const std::optional<TextEncoding> encoding = FileEncoding(bytes);
@@ -81,10 +81,10 @@ void CheckLossless(std::string_view bytes) {
   Check(out == std::string(preamble) + WithCrLf(bytes.substr(preamble.size()), *encoding), "text changed in keep mode");
 }
 
-void CheckTidied(std::string_view bytes, const TidySettings& settings) {
+void CheckTidied(std::string_view bytes, const TidyPlan& plan) {
   std::string out;
-  const TidyBytesOutcome outcome = TidyBytes(bytes, MakeTidyPlan(settings), out);
-  Check(outcome != TidyBytesOutcome::LineTooLong || settings.paragraphMode == ParagraphMode::Divide,
+  const TidyBytesOutcome outcome = TidyBytes(bytes, plan, out);
+  Check(outcome != TidyBytesOutcome::LineTooLong || plan.paragraphMode == ParagraphMode::Divide,
         "a line too long outside divide mode");
   if (outcome != TidyBytesOutcome::Tidied) return;
   const TextEncoding encoding = *FileEncoding(bytes);
@@ -109,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (nul == std::string_view::npos) return 0;
   TidySettings settings;
   std::string error;
-  if (!ParseSettingsFile(input.substr(0, nul), settings, error) || !ValidateSettings(settings, 1).passed()) return 0;
-  CheckTidied(bytes, settings);
+  if (!ParseSettingsFile(input.substr(0, nul), settings, error)) return 0;
+  const std::variant<TidyPlan, SettingsRejection> checked = CheckSettings(settings, 1);
+  if (const TidyPlan* plan = std::get_if<TidyPlan>(&checked)) CheckTidied(bytes, *plan);
   return 0;
 }

@@ -22,7 +22,6 @@
 #include "frm_main_run_window.h"
 #include "option_fields.h"
 #include "platform/folder_listing.h"
-#include "run_summary.h"
 #include "settings_from_controls.h"
 #include "volumes.h"
 
@@ -132,7 +131,7 @@ void FrmMain::Tidy() {
     files.names.push_back(controls_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }
   FrmMainRunWindow window(*this, *controls_.lblCourse);
-  RunTidy(ReadTidySettings(*this), files, &BuildRunSummary, window);
+  RunTidy(ReadTidySettings(*this), files, window);
 }
 
 void FrmMain::Exit() {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "message_boxes.h"
+#include "progress.h"
 
 namespace quelvane {
 namespace {

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "file_system_kind.h"
+#include "path.h"
 #include "temporary_name.h"
 
 namespace quelvane {
@@ -62,12 +63,6 @@ void IgnoreFileSizeSignal() {
   }
 }
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool IsReadOnly(const FileSnapshot& file) {
   return (file.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
          (file.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
@@ -86,14 +81,13 @@ void FileReplacement::RemoveTemporaryFile() {
 
 bool FileReplacement::Fail(ReplaceOutcome outcome) {
   error_ = errno;  // before the clean-up's calls overwrite it
-  outcome_ = outcome;
-  failed_ = true;
+  failure_ = outcome;
   RemoveTemporaryFile();
   return false;
 }
 
 bool FileReplacement::Write(std::string_view bytes) {
-  if (failed_) return false;
+  if (failure_) return false;
   if (!diverged_) {
     std::string_view old = original_.bytes().substr(matched_);
     size_t same = 0;
@@ -199,11 +193,11 @@ bool FileReplacement::CopyMetadata() {
 }
 
 ReplaceOutcome FileReplacement::Commit() {
-  if (failed_) return outcome_;
+  if (failure_) return *failure_;
   if (!diverged_) {
-    if (matched_ == original_.bytes().size()) return outcome_ = ReplaceOutcome::Unchanged;
+    if (matched_ == original_.bytes().size()) return ReplaceOutcome::Unchanged;
     // The new content is a prefix of the old one.
-    if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return outcome_;
+    if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return *failure_;
   }
   if (!CopyMetadata() || fs_.Fsync(fd_) != 0) return Abandon(ReplaceOutcome::Failed);
   const bool onStick = IsStickFileSystem(original_.fileSystemType);
@@ -226,7 +220,7 @@ ReplaceOutcome FileReplacement::Commit() {
     fs_.Fsync(fd_);
     fs_.Close(std::exchange(fd_, -1));
   }
-  return outcome_ = ReplaceOutcome::Replaced;
+  return ReplaceOutcome::Replaced;
 }
 
 // ChangedMeanwhile, Failed when the file cannot be read again, or nothing.

@@ -28,7 +28,6 @@ enum class ReplaceOutcome {
   FolderNotWritable, // no new file may be created beside it
   ChangedMeanwhile,  // someone else changed or replaced the file since it was read
   Failed,            // a system call failed; the original is untouched
-  Abandoned,         // the caller gave up; the original is untouched
 };
 
 class FileReplacement : public ByteSink {
@@ -39,7 +38,8 @@ class FileReplacement : public ByteSink {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   bool Write(std::string_view bytes) override;
-  // Call once every block has been written.
+  // Call once every block has been written. After a failed write it gives
+  // that failure.
   ReplaceOutcome Commit();
   // The errno of the call that failed (ReadOnly, FolderNotWritable, Failed).
   int error() const { return error_; }
@@ -61,8 +61,7 @@ class FileReplacement : public ByteSink {
   int fd_ = -1;
   size_t written_ = 0;  // bytes written to the temporary file so far
   std::string temporaryPath_;
-  ReplaceOutcome outcome_ = ReplaceOutcome::Abandoned;
-  bool failed_ = false;
+  std::optional<ReplaceOutcome> failure_;  // set once, by the first failing step
   int error_ = 0;
 };
 
@@ -71,9 +70,6 @@ class FileReplacement : public ByteSink {
 // by the run before it writes; a handler the program installed itself is
 // kept.
 void IgnoreFileSizeSignal();
-
-// The folder that holds `path` ("/" for a file at the root).
-std::string FolderOf(const std::string& path);
 
 // Makes the renames done in `folder` durable. A run calls it once per
 // folder, after its last replacement: one flush instead of one per file.

@@ -6,12 +6,22 @@
 
 #include "line_division.h"
 #include "line_joining.h"
+#include "tidy_plan.h"
 #include "whole_line_rules.h"
 
 namespace quelvane {
 namespace {
 
 using Entries = std::vector<std::u16string>;
+
+WholeParagraphRules MakeWholeParagraphRules(TidySettings settings) {
+  settings.paragraphMode = ParagraphMode::Link;
+  return std::get<TidyPlan>(CheckSettings(settings, 1)).wholeParagraph;
+}
+
+WholeLineRules MakeWholeLineRules(const TidySettings& settings) {
+  return std::get<TidyPlan>(CheckSettings(settings, 1)).wholeLineRules;
+}
 
 Entries EntriesOf(const LineList& lines) {
   Entries entries;

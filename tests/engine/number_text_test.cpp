@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "settings_validation.h"
+#include "run_messages.h"
+#include "tidy_plan.h"
 
 namespace quelvane {
 namespace {
@@ -78,7 +79,7 @@ TEST(IsIntegerText, ExaminesOnlyWhatFollowsTheLastPoint) {
   }
 }
 
-TEST(ValidateSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
+TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
   auto with = [](ParagraphMode mode, std::u16string divide, std::u16string marker) {
     TidySettings s;
     s.paragraphMode = mode;
@@ -86,39 +87,47 @@ TEST(ValidateSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
     s.txtLink[2] = std::move(marker);
     return s;
   };
-  using Kind = ValidationOutcome::Kind;
+  using Kind = SettingsRejection::Kind;
+  constexpr auto kPassed = std::nullopt;
   struct Row {
     const char* name;
     TidySettings settings;
     size_t files;
-    Kind kind;
-    std::u16string_view text;
+    std::optional<Kind> rejected;
+    std::u16string_view text;  // the notice; for a plan, its one marker
+    size_t pieceLength = 0;
   } const rows[] = {
-      {"no files comes first", with(ParagraphMode::Divide, u"x", u""), 0, Kind::Message, kNoTextFilesMessage},
-      {"divide empty", with(ParagraphMode::Divide, u"", u""), 1, Kind::Message, kBadDivideLengthMessage},
-      {"divide negative", with(ParagraphMode::Divide, u"-3", u""), 1, Kind::Message, kBadDivideLengthMessage},
-      {"divide fraction", with(ParagraphMode::Divide, u"2.5", u""), 1, Kind::Message, kBadDivideLengthMessage},
-      {"divide rounds to zero", with(ParagraphMode::Divide, u"5e-1", u""), 1, Kind::Message, kBadDivideLengthMessage},
-      {"divide spaced", with(ParagraphMode::Divide, u" 2", u""), 1, Kind::Passed, u""},
-      {"divide rounds to one", with(ParagraphMode::Divide, u"9e-1", u""), 1, Kind::Passed, u""},
+      {"no files comes first", with(ParagraphMode::Divide, u"x", u""), 0, Kind::Notice, kNoTextFilesMessage},
+      {"divide empty", with(ParagraphMode::Divide, u"", u""), 1, Kind::Notice, kBadDivideLengthMessage},
+      {"divide negative", with(ParagraphMode::Divide, u"-3", u""), 1, Kind::Notice, kBadDivideLengthMessage},
+      {"divide fraction", with(ParagraphMode::Divide, u"2.5", u""), 1, Kind::Notice, kBadDivideLengthMessage},
+      {"divide rounds to zero", with(ParagraphMode::Divide, u"5e-1", u""), 1, Kind::Notice, kBadDivideLengthMessage},
+      {"divide spaced", with(ParagraphMode::Divide, u" 2", u""), 1, kPassed, u"", 2},
+      {"divide rounds to one", with(ParagraphMode::Divide, u"9e-1", u""), 1, kPassed, u"", 1},
       {"divide out of range", with(ParagraphMode::Divide, u"1e99", u""), 1, Kind::ConversionFailure, u""},
       {"divide bad fraction", with(ParagraphMode::Divide, u"1.e2", u""), 1, Kind::ConversionFailure, u""},
-      {"divide ignores markers", with(ParagraphMode::Divide, u"4", u"12345678"), 1, Kind::Passed, u""},
-      {"marker of seven", with(ParagraphMode::Link, u"x", u"第???回章节"), 1, Kind::Passed, u""},
-      {"marker spaced", with(ParagraphMode::Link, u"", u"  1234567  "), 1, Kind::Passed, u""},
-      {"marker of eight", with(ParagraphMode::Link, u"", u"12345678"), 1, Kind::Message, kMarkerTooLongMessage},
-      {"keep ignores both", with(ParagraphMode::Keep, u"x", u"12345678"), 1, Kind::Passed, u""},
+      {"divide ignores markers", with(ParagraphMode::Divide, u"4", u"12345678"), 1, kPassed, u"", 4},
+      {"marker of seven", with(ParagraphMode::Link, u"x", u"第???回章节"), 1, kPassed, u"第???回章节"},
+      {"marker spaced", with(ParagraphMode::Link, u"", u"  1234567  "), 1, kPassed, u"1234567"},
+      {"marker of eight", with(ParagraphMode::Link, u"", u"12345678"), 1, Kind::Notice, kMarkerTooLongMessage},
+      {"keep ignores both", with(ParagraphMode::Keep, u"x", u"12345678"), 1, kPassed, u""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ValidationOutcome outcome = ValidateSettings(row.settings, row.files);
-    EXPECT_EQ(outcome.kind, row.kind);
-    if (row.kind == Kind::Message) {
-      EXPECT_EQ(outcome.text, row.text);
+    const std::variant<TidyPlan, SettingsRejection> checked = CheckSettings(row.settings, row.files);
+    if (const SettingsRejection* rejection = std::get_if<SettingsRejection>(&checked)) {
+      ASSERT_EQ(rejection->kind, row.rejected);
+      if (row.rejected == Kind::Notice) {
+        EXPECT_EQ(rejection->text, row.text);
+      }
+      EXPECT_FALSE(rejection->text.empty());
+      continue;
     }
-    if (row.kind == Kind::ConversionFailure) {
-      EXPECT_FALSE(outcome.text.empty());
-    }
+    ASSERT_EQ(row.rejected, kPassed);
+    const TidyPlan& plan = std::get<TidyPlan>(checked);
+    EXPECT_EQ(plan.pieceLength, row.pieceLength);
+    EXPECT_EQ(plan.wholeParagraph.markers, row.text.empty() ? std::vector<std::u16string>{}
+                                                            : std::vector<std::u16string>{std::u16string(row.text)});
   }
 }
 

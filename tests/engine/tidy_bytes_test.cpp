@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "temp_folder.h"
-#include "tidy_plan.h"
+#include "tidy_bytes.h"
 
 namespace quelvane {
 namespace {
@@ -14,7 +14,7 @@ using testing::Gbk;
 std::string Tidy(std::string_view bytes, const TidySettings& settings,
                  TidyBytesOutcome expected = TidyBytesOutcome::Tidied) {
   std::string out;
-  EXPECT_EQ(TidyBytes(bytes, MakeTidyPlan(settings), out), expected);
+  EXPECT_EQ(TidyBytes(bytes, std::get<TidyPlan>(CheckSettings(settings, 1)), out), expected);
   return out;
 }
 

@@ -26,10 +26,10 @@
 #include "batch_run.h"
 #include "faulty_file_system.h"
 #include "platform/folder_listing.h"
-#include "system_error_text.h"
 #include "recording_window.h"
 #include "reliability_support.h"
-#include "run_summary.h"
+#include "progress.h"
+#include "run_messages.h"
 #include "temp_folder.h"
 #include "text/text.h"
 
@@ -93,7 +93,7 @@ RunReport DeleteBlankLines(const TempFolder& folder, RecordingWindow& window, Fi
   EXPECT_TRUE(ListTextFiles(files.folder, files.names));
   TidySettings settings;
   settings.blankLineMode = BlankLineMode::Delete;
-  return RunTidy(settings, files, BuildRunSummary, window, fs);
+  return RunTidy(settings, files, window, fs);
 }
 
 States StatesOf(const TempFolder& folder, bool content = true) {

@@ -14,7 +14,6 @@
 #include "batch_run.h"
 #include "console_window.h"
 #include "platform/folder_listing.h"
-#include "run_summary.h"
 #include "settings_file.h"
 
 namespace {
@@ -60,6 +59,6 @@ int main(int argc, char** argv) {
   }
 
   quelvane::ConsoleWindow window(stdout, answer);
-  quelvane::RunTidy(settings, files, quelvane::BuildRunSummary, window);
+  quelvane::RunTidy(settings, files, window);
   return 0;
 }

@@ -1,21 +1,23 @@
 #pragma once
-// Why a file of a run was left as it was, in the short words the box at the
-// end of the run shows beside its name, and that box's text.
+// Every word a run shows: the notices that stop it before it starts, the
+// failures that end it, and why a file was left as it was, in the short
+// words the box at the end of the run shows beside its name.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "file_content.h"
 #include "platform/file_replacement.h"
 #include "platform/file_snapshot.h"
-#include "tidy_plan.h"
+#include "run_report.h"
 
 namespace quelvane {
 
-struct LeftAloneFile {
-  std::string name;  // as listed: the bytes of the name on disk
-  std::u16string reason;
-};
+inline constexpr std::u16string_view kNoTextFilesMessage = u"当前文件夹内没有文本文件！";
+inline constexpr std::u16string_view kBadDivideLengthMessage = u"分段字符数应键入正整数！";
+inline constexpr std::u16string_view kMarkerTooLongMessage = u"开头视为整段的标志字符应在七位以内！";
+inline constexpr std::u16string_view kNothingToDoMessage = u"没有设置整理方式及内容！";
 
 inline constexpr std::u16string_view kReadOnlyReason = u"文件只读";
 inline constexpr std::u16string_view kUnmodifiableReason = u"文件被设为不可修改";
@@ -32,6 +34,16 @@ inline constexpr std::u16string_view kUnencodableReason = u"整理后的文字�
 inline constexpr std::u16string_view kVanishedReason = u"文件已不存在";
 inline constexpr std::u16string_view kNotRegularFileReason = u"不是普通文件";
 
+// A short Chinese description of an errno value, e.g. "权限不足".
+std::u16string DescribeSystemError(int error);
+
+// Failures that end a run, before its first file has been read whole.
+// "<action>文件“<name>”：<description of error>", e.g. 无法打开文件“第一卷.txt”：文件不存在
+std::u16string DescribeFileFailure(std::u16string_view action, std::string_view name, int error);
+std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name);
+std::u16string DescribeTooBigForMemory(std::string_view name);
+
+// The reasons of files left alone later in the run.
 std::u16string ReasonForReadFailure(const ReadFailure& failure);
 std::u16string ReasonForReadOutcome(ReadOutcome outcome);
 // For a replacement that ended neither Replaced nor Unchanged.

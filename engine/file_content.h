@@ -1,0 +1,41 @@
+#pragma once
+// The two halves of tidying one file's bytes: reading them into a LineList
+// under the plan, and writing the LineList back.
+
+#include <string_view>
+
+#include "line_joining.h"
+#include "line_list.h"
+#include "output_pass.h"
+#include "text/text_encoding.h"
+#include "tidy_plan.h"
+
+namespace quelvane {
+
+enum class ReadOutcome { Decoded, NotText, HasNulByte, LineTooLong };
+
+// Reading a file's bytes: detects the encoding, splits the bytes into lines
+// (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes
+// each, applies the whole-line rules and the paragraph mode, and appends the
+// entries to `lines`, which is empty before.
+class LineListReader {
+ public:
+  explicit LineListReader(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}
+
+  ReadOutcome Read(std::string_view bytes, LineList& lines);
+  // The encoding of the bytes last read; the file is written back in it.
+  TextEncoding encoding() const { return encoding_; }
+
+ private:
+  ReadOutcome ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines);
+
+  const TidyPlan& plan_;
+  LineJoiner joiner_;
+  TextEncoding encoding_ = TextEncoding::CodePage936;
+};
+
+// Writing it back: the byte-order mark if the file had one, then the lines.
+WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
+                              ByteSink& sink);
+
+}  // namespace quelvane
