@@ -67,19 +67,18 @@ class Run {
       const std::string& name = files_.names[i];
       FileOutcome outcome = TidyFileWithinMemory(name, plan);
       switch (outcome.kind) {
-        case FileOutcome::Kind::Tidied: ++report_.tidied; break;
-        case FileOutcome::Kind::Unchanged: ++report_.unchanged; break;
+        case FileOutcome::Kind::Tidied: Add(name, FileResult::Kind::Tidied); break;
+        case FileOutcome::Kind::Unchanged: Add(name, FileResult::Kind::Unchanged); break;
         case FileOutcome::Kind::SeenBefore: break;
         case FileOutcome::Kind::LeftAlone:
           // Until a first file has been read whole, a failure ends the run.
           if (!someFileReadWhole_ && !outcome.failure.empty()) return Fail(outcome.failure);
-          report_.leftAlone.push_back({name, std::move(outcome.reason)});
+          Add(name, FileResult::Kind::LeftAlone, std::move(outcome.reason));
           break;
       }
     }
     for (const std::string& folder : replacedFolders_) FlushFolder(fs_, folder);
     window_.EndBusy();
-    if (!report_.leftAlone.empty()) window_.ShowNotice(LeftAloneNotice(report_.leftAlone));
     return End(RunReport::Ending::Completed);
   }
 
@@ -138,6 +137,10 @@ class Run {
     window_.ShowProgress(0);
     if (busy_) window_.EndBusy();
     return End(RunReport::Ending::Failed);
+  }
+
+  void Add(const std::string& name, FileResult::Kind kind, std::u16string reason = {}) {
+    report_.files.push_back({name, kind, std::move(reason)});
   }
 
   RunReport End(RunReport::Ending ending) {

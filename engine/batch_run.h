@@ -8,8 +8,8 @@
 //
 // Failures are reported, ending the run, until the first file has been read
 // whole; from then on a file that fails is left as it was and the run goes
-// on with the next. A run that left files alone ends by listing them, each
-// with its reason.
+// on with the next. The report says what became of each file; whoever
+// started the run shows the files left alone (LeftAloneNotice).
 
 #include <string>
 #include <vector>

@@ -110,10 +110,15 @@ std::u16string ReasonForReplacement(ReplaceOutcome outcome, int error, const Fil
   }
 }
 
-std::u16string LeftAloneNotice(const std::vector<LeftAloneFile>& files) {
+std::u16string LeftAloneNotice(const RunReport& report) {
+  std::vector<const FileResult*> files;
+  for (const FileResult& file : report.files) {
+    if (file.kind == FileResult::Kind::LeftAlone) files.push_back(&file);
+  }
+  if (report.ending != RunReport::Ending::Completed || files.empty()) return {};
   std::u16string text = u"整理完成，但有 " + Number(files.size()) + u" 个文件未能整理，保持原样：";
   for (size_t i = 0; i < files.size() && i < kMostNamesListed; ++i) {
-    text += u"\r\n" + DisplayName(files[i].name) + u"：" + files[i].reason;
+    text += u"\r\n" + DisplayName(files[i]->name) + u"：" + files[i]->reason;
   }
   if (files.size() > kMostNamesListed) text += u"\r\n……另有 " + Number(files.size() - kMostNamesListed) + u" 个文件未整理";
   return text;

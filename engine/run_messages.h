@@ -49,9 +49,10 @@ std::u16string ReasonForReadOutcome(ReadOutcome outcome);
 // For a replacement that ended neither Replaced nor Unchanged.
 std::u16string ReasonForReplacement(ReplaceOutcome outcome, int error, const FileSnapshot& file);
 
-// "整理完成，但有 N 个文件未能整理，保持原样：" and one line per file, at most
-// kMostNamesListed of them, then how many more there are.
+// After a completed run that left files alone: "整理完成，但有 N 个文件未能
+// 整理，保持原样：" and one line per file, at most kMostNamesListed of them,
+// then how many more there are. Empty when there is nothing to tell.
 inline constexpr size_t kMostNamesListed = 20;
-std::u16string LeftAloneNotice(const std::vector<LeftAloneFile>& files);
+std::u16string LeftAloneNotice(const RunReport& report);
 
 }  // namespace quelvane

@@ -1,23 +1,30 @@
 #pragma once
-// What a run did, for whoever started it.
+// What a run did, file by file, for whoever started it to show.
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
 
 namespace quelvane {
 
-struct LeftAloneFile {
+struct FileResult {
+  enum class Kind { Tidied, Unchanged, LeftAlone };
   std::string name;  // as listed: the bytes of the name on disk
-  std::u16string reason;
+  Kind kind = Kind::Tidied;
+  std::u16string reason;  // LeftAlone: read-only, not text, unreadable...
 };
 
 struct RunReport {
   enum class Ending { SettingsRejected, NothingToDo, Declined, Failed, Completed };
   Ending ending = Ending::Completed;
-  size_t tidied = 0;      // replaced with new content
-  size_t unchanged = 0;   // the tidy changed nothing
-  std::vector<LeftAloneFile> leftAlone;  // read-only, not text, unreadable... kept as they were
+  // In the order of the list; a link to a file already tidied has no entry.
+  std::vector<FileResult> files;
+
+  size_t Count(FileResult::Kind kind) const {
+    return static_cast<size_t>(
+        std::count_if(files.begin(), files.end(), [kind](const FileResult& file) { return file.kind == kind; }));
+  }
 };
 
 }  // namespace quelvane

@@ -22,6 +22,7 @@
 #include "frm_main_run_window.h"
 #include "option_fields.h"
 #include "platform/folder_listing.h"
+#include "run_messages.h"
 #include "settings_from_controls.h"
 #include "volumes.h"
 
@@ -131,7 +132,8 @@ void FrmMain::Tidy() {
     files.names.push_back(controls_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }
   FrmMainRunWindow window(*this, *controls_.lblCourse);
-  RunTidy(ReadTidySettings(*this), files, window);
+  const RunReport report = RunTidy(ReadTidySettings(*this), files, window);
+  if (const std::u16string notice = LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);
 }
 
 void FrmMain::Exit() {

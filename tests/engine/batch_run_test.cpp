@@ -8,6 +8,7 @@
 #include "platform/folder_listing.h"
 #include "recording_window.h"
 #include "progress.h"
+#include "run_messages.h"
 #include "temp_folder.h"
 
 namespace quelvane {
@@ -38,7 +39,9 @@ class BatchRun : public ::testing::Test {
   RunReport Run(const TidySettings& settings, RecordingWindow& window) {
     FileListing files{folder.path(), {}};
     EXPECT_TRUE(ListTextFiles(files.folder, files.names));
-    return RunTidy(settings, files, window);
+    RunReport report = RunTidy(settings, files, window);
+    if (const std::u16string notice = LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);
+    return report;
   }
 
   TempFolder folder;
@@ -49,7 +52,7 @@ TEST_F(BatchRun, CompleteRunShowsEveryPhaseInOrder) {
   RecordingWindow window;
   RunReport report = Run(DeleteBlankLines(), window);
   EXPECT_EQ(report.ending, Ending::Completed);
-  EXPECT_EQ(report.tidied, 4u);
+  EXPECT_EQ(report.Count(FileResult::Kind::Tidied), 4u);
   EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:16", "progress:33",
                                    "progress:50", "progress:66", "idle"}));
   EXPECT_EQ(window.lastPrompt.substr(window.lastPrompt.size() - 5), u"是否继续?");
@@ -101,8 +104,8 @@ TEST_F(BatchRun, LaterFailuresLeaveTheirFileAndTheRunGoesOn) {
   RecordingWindow window;
   RunReport report = Run(DeleteBlankLines(), window);
   EXPECT_EQ(report.ending, Ending::Completed);
-  EXPECT_EQ(report.tidied, 2u);
-  EXPECT_EQ(report.unchanged, 1u);
+  EXPECT_EQ(report.Count(FileResult::Kind::Tidied), 2u);
+  EXPECT_EQ(report.Count(FileResult::Kind::Unchanged), 1u);
   // Told once, after the window is usable again.
   EXPECT_EQ(window.events[window.events.size() - 2], "idle");
   EXPECT_EQ(window.events.back(), "notice:整理完成，但有 1 个文件未能整理，保持原样：\r\nb.txt：文件只读");

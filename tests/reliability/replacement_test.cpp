@@ -93,7 +93,9 @@ RunReport DeleteBlankLines(const TempFolder& folder, RecordingWindow& window, Fi
   EXPECT_TRUE(ListTextFiles(files.folder, files.names));
   TidySettings settings;
   settings.blankLineMode = BlankLineMode::Delete;
-  return RunTidy(settings, files, window, fs);
+  RunReport report = RunTidy(settings, files, window, fs);
+  if (const std::u16string notice = LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);
+  return report;
 }
 
 States StatesOf(const TempFolder& folder, bool content = true) {
@@ -137,7 +139,7 @@ class FaultInjection : public ::testing::Test {
     old_ = StatesOf(clean_);
     const States metadata = StatesOf(clean_, false);
     RecordingWindow window;
-    ASSERT_EQ(DeleteBlankLines(clean_, window, SystemFileSystem()).tidied, 3u);
+    ASSERT_EQ(DeleteBlankLines(clean_, window, SystemFileSystem()).Count(FileResult::Kind::Tidied), 3u);
     new_ = StatesOf(clean_);
     ASSERT_EQ(StatesOf(clean_, false), metadata);
   }
@@ -194,7 +196,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
     TempFolder folder;
     WriteOldFiles(folder);
     RecordingWindow window;
-    ASSERT_EQ(DeleteBlankLines(folder, window, trace).tidied, 3u);
+    ASSERT_EQ(DeleteBlankLines(folder, window, trace).Count(FileResult::Kind::Tidied), 3u);
   }
   for (const auto& group : groups) {
     for (const auto& failure : group.failures) {
@@ -400,8 +402,8 @@ struct ReadOnly : SpecialFile {};
 TEST_P(ReadOnly, FileIsLeftUntouchedAndTheOthersTidied) {
   const std::string before = Describe(B());  // the link and what it leads to
   const RunReport report = Run();
-  ASSERT_EQ(report.leftAlone.size(), 1u);
-  EXPECT_EQ(Utf16ToUtf8(report.leftAlone[0].reason), GetParam().reason);
+  ASSERT_EQ(report.Count(FileResult::Kind::LeftAlone), 1u);
+  EXPECT_EQ(Utf16ToUtf8(report.files[1].reason), GetParam().reason);
   EXPECT_EQ(Describe(B()), before);
 }
 
@@ -422,7 +424,7 @@ TEST_P(Keeps, WhatTheFileCarriesWhenItIsTidied) {
   const std::string before = Describe(B(), false);
   struct stat old {}, now {};
   ASSERT_EQ(stat(B().c_str(), &old), 0);
-  EXPECT_EQ(Run().tidied, 3u);
+  EXPECT_EQ(Run().Count(FileResult::Kind::Tidied), 3u);
   ASSERT_EQ(stat(B().c_str(), &now), 0);
   EXPECT_NE(now.st_ino, old.st_ino) << "replaced, not rewritten in place";
   EXPECT_EQ(Describe(B()), before + " " + Fingerprint(kNew));

@@ -14,6 +14,7 @@
 #include "batch_run.h"
 #include "console_window.h"
 #include "platform/folder_listing.h"
+#include "run_messages.h"
 #include "settings_file.h"
 
 namespace {
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   }
 
   quelvane::ConsoleWindow window(stdout, answer);
-  quelvane::RunTidy(settings, files, window);
+  const quelvane::RunReport report = quelvane::RunTidy(settings, files, window);
+  if (const std::u16string notice = quelvane::LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);
   return 0;
 }
