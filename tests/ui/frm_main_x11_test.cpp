@@ -1,6 +1,7 @@
 // The window on a real X server of its own: keys and a click given while a
 // run blocks the event loop wait in the window system's queue, and must be
-// dropped, not replayed into the window once the run has ended.
+// dropped, not replayed into the window once the run has ended; and the
+// progress row the server shows grows while the run blocks.
 
 #include <signal.h>
 #include <spawn.h>
@@ -16,10 +17,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <string>
 
 #include "frm_main.h"
@@ -58,15 +62,33 @@ pid_t StartXvfb() {
 
 pid_t xvfb = 0;
 
+// How far the dark pixels of `image` reach from its left edge.
+int Reach(const QImage& image) {
+  for (int x = image.width() - 1; x >= 0; --x) {
+    for (int y = 0; y < image.height(); ++y) {
+      if (qGray(image.pixel(x, y)) < 128) return x + 1;
+    }
+  }
+  return 0;
+}
+
 // Counts the message boxes shown, answering the first Yes and any other No.
+// Each time `progress` is to be painted while its window is disabled, reads
+// how far its squares reach on the X server: what the paint before drew.
 class Answerer : public QObject {
  public:
-  Answerer() { qApp->installEventFilter(this); }
+  explicit Answerer(QLabel* progress) : progress_(progress) { qApp->installEventFilter(this); }
   ~Answerer() override { qApp->removeEventFilter(this); }
   QStringList seen;
+  QList<int> reaches;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == progress_ && event->type() == QEvent::Paint && !progress_->window()->isEnabled()) {
+      const QRect row(progress_->mapTo(progress_->window(), QPoint()), progress_->size());
+      reaches << Reach(progress_->screen()->grabWindow(progress_->window()->winId(), row.x(), row.y(), row.width(),
+                                                       row.height()).toImage());
+    }
     auto* box = qobject_cast<QMessageBox*>(watched);
     if (!box || event->type() != QEvent::Show) return false;
     const QMessageBox::StandardButton answer = seen.isEmpty() ? QMessageBox::Yes : QMessageBox::No;
@@ -74,6 +96,9 @@ class Answerer : public QObject {
     QMetaObject::invokeMethod(box, [box, answer] { box->done(answer); }, Qt::QueuedConnection);
     return false;
   }
+
+ private:
+  QLabel* progress_;
 };
 
 }  // namespace
@@ -113,7 +138,8 @@ class FrmMainX11Test : public QObject {
         "xdotool mousemove %1 %2 key alt+t type abc && xdotool click 1 && echo $(stat -c %s *.txt | grep -cx %3)");
     hands.start("sh", {"-c", script.arg(exitAt.x()).arg(exitAt.y()).arg(story.size())});
     QVERIFY(hands.waitForStarted());
-    Answerer answerer;
+    auto* progress = window.findChild<QLabel*>("lblCourse");
+    Answerer answerer(progress);
     window.findChild<QPushButton*>("cmdTrim")->click();
     // It may have ended while the run ended.
     QVERIFY(hands.state() == QProcess::NotRunning || hands.waitForFinished(10000));
@@ -138,9 +164,14 @@ class FrmMainX11Test : public QObject {
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY2(file.readAll() == tidied, qPrintable(name));
     }
-    // The squares are watched while the window is disabled: drawn as when it
-    // is not, and a screen reader hears the count.
-    auto* progress = window.findChild<QLabel*>("lblCourse");
+    // The squares grew on the screen step by step from none, though the run
+    // blocked the event loop.
+    const QList<int>& reaches = answerer.reaches;
+    QVERIFY(std::is_sorted(reaches.begin(), reaches.end()));
+    QVERIFY(!reaches.isEmpty() && reaches.first() == 0);
+    QVERIFY2(QSet<int>(reaches.begin(), reaches.end()).size() > 10, qPrintable(QString::number(reaches.size())));
+    // They are watched while the window is disabled: drawn as when it is
+    // not, and a screen reader hears the count.
     QCOMPARE(progress->text(), QString(66, QChar(u'\u25A0')));
     QCOMPARE(progress->accessibleDescription(), QStringLiteral("66 / 66"));
     const QImage enabled = progress->grab().toImage();
