@@ -45,15 +45,6 @@ namespace {
 const QByteArray kStory = "今天的天气\r\n\r\n很好。\r\n";
 const QByteArray kOther = "天气\r\n\r\n\r\n完";
 
-class FakeVolumes : public VolumeSource {
- public:
-  explicit FakeVolumes(std::vector<Volume> volumes) : volumes_(std::move(volumes)) {}
-  std::vector<Volume> Volumes() const override { return volumes_; }
-
- private:
-  std::vector<Volume> volumes_;
-};
-
 // By the path's own bytes, which need not be UTF-8.
 void Write(const QByteArray& path, const QByteArray& bytes) {
   std::ofstream file(path.constData(), std::ios::binary);
@@ -179,22 +170,33 @@ class FrmMainTest : public QObject {
   }
 
   std::unique_ptr<QTemporaryDir> root_;
-  std::unique_ptr<FakeVolumes> volumes_;
+  std::unique_ptr<MountedVolumes> volumes_;
   std::unique_ptr<FrmMain> window_;
 
  private slots:
   // The boxes' standard buttons read in Chinese only with Qt's translation.
   void initTestCase() { QVERIFY(LoadQtTranslation(*qApp)); }
 
-  // Two readable volumes and one whose mount point is gone, as a drive that
-  // is not ready; the tests run as root, who could read any folder.
+  // The drives: the root, two readable volumes, and one whose mount point
+  // goes once the window is open, as a stick pulled out; not a file bound
+  // from a device, as containers bind /etc/hosts. A is labelled "U 盘":
+  // udev's links are relative, write unsafe bytes as \xhh, and lead to the
+  // device through further links where it has more than one name. The
+  // tests run as root, who could read any folder.
   void init() {
     root_ = std::make_unique<QTemporaryDir>();
-    for (const char* folder : {"A/sub1", "A/Sub2", "A/.hidden", "B"}) QVERIFY(QDir(root_->path()).mkpath(folder));
+    for (const char* folder : {"A/sub1", "A/Sub2", "A/.hidden", "B", "Gone", "by-label"}) {
+      QVERIFY(QDir(root_->path()).mkpath(folder));
+    }
     for (const char* file : {"A/a.txt", "A/notes.md", "A/sub1/x.txt", "B/y.txt"}) Write(Raw(file), kStory);
     Write(Raw("A/b.TXT"), kOther);
-    volumes_ = std::make_unique<FakeVolumes>(
-        std::vector<Volume>{{Path("A"), "Alpha"}, {Path("B"), {}}, {Path("Gone"), {}}});
+    Write(Raw("mountinfo"), "1 0 0:50 / / rw - overlay overlay rw\n"
+                            "50 1 8:33 / " + Raw("A") + " rw - vfat /dev/null rw\n"
+                            "51 1 8:34 / " + Raw("B") + " rw - ext4 /dev/zero rw\n"
+                            "52 1 8:35 / " + Raw("Gone") + " rw - vfat /dev/full rw\n"
+                            "53 1 8:36 / " + Raw("A/a.txt") + " rw - ext4 /dev/zero rw\n");
+    QVERIFY(QFile::link("/dev/null", Path("device")) && QFile::link("../device", Path("by-label/U\\x20盘")));
+    volumes_ = std::make_unique<MountedVolumes>(Path("mountinfo"), Path("by-label"));
   }
   void cleanup() {
     window_.reset();
@@ -389,16 +391,17 @@ class FrmMainTest : public QObject {
   // One walk through the lists: each step names what it proves.
   void listsFollowOneAnother() {
     Open("A", "A/sub1");  // the process started on the program's drive
-    QCOMPARE(Find<QComboBox>("driTrim")->currentText(), Path("A") + " [Alpha]");
+    QCOMPARE(Find<QComboBox>("driTrim")->currentText(), Path("A") + " [U 盘]");
     QCOMPARE(Shown(), (QStringList{Path("A/sub1"), "x.txt"}));
 
     Open("B", "A/sub1");
     auto* drives = Find<QComboBox>("driTrim");
     auto* folders = Find<FolderList>("dirTrim");
+    QCOMPARE(drives->count(), 4);
     QCOMPARE(drives->currentText(), Path("B"));  // the program's drive, at its root
     QCOMPARE(Shown(), (QStringList{Path("B"), "y.txt"}));
 
-    drives->setCurrentIndex(0);  // A, where the process started
+    drives->setCurrentIndex(1);  // A, where the process started
     QCOMPARE(Shown(), (QStringList{Path("A/sub1"), "x.txt"}));
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "sub1"}));
 
@@ -421,15 +424,16 @@ class FrmMainTest : public QObject {
     QTest::keyClick(folders, Qt::Key_Return);
     QCOMPARE(Shown(), QStringList{Path("A/Sub2")});
 
-    drives->setCurrentIndex(1);
+    drives->setCurrentIndex(2);
     QCOMPARE(Shown(), (QStringList{Path("B"), "y.txt"}));
-    drives->setCurrentIndex(0);  // back where A was left
+    drives->setCurrentIndex(1);  // back where A was left
     QCOMPARE(Shown(), QStringList{Path("A/Sub2")});
 
     // Folders that cannot be read are passed over silently.
     MessageBoxAnswerer answerer;
-    drives->setCurrentIndex(2);
-    QCOMPARE(drives->currentIndex(), 0);
+    QVERIFY(QDir(Path("Gone")).removeRecursively());
+    drives->setCurrentIndex(3);
+    QCOMPARE(drives->currentIndex(), 1);
     emit folders->folderChosen(QFile::encodeName(Path("A/vanished")));
     QCOMPARE(Shown(), QStringList{Path("A/Sub2")});
     QCOMPARE(answerer.seen, QStringList{});
@@ -543,9 +547,7 @@ class FrmMainTest : public QObject {
 
   // The drive list offers the root, devices and network shares, each mount
   // point once; not pseudo file systems, program images or unreadable lines.
-  // A volume's label is its link's name in /dev/disk/by-label, where udev
-  // writes unsafe bytes as \xhh.
-  void mountedVolumes() {
+  void userMountPoints() {
     const auto points = [](const QByteArray& mountInfo) {
       const std::vector<QString> points = UserMountPoints(mountInfo);
       return QStringList(points.begin(), points.end());
@@ -563,18 +565,6 @@ class FrmMainTest : public QObject {
                     "50 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
                     "garbage\n\n"),
              (QStringList{"/", "/home", "/media/u/USB Stick", "/mnt/nas", "/mnt/nfs", "/data"}));
-
-    // A stick mounted at A. udev's links are relative, and lead to the
-    // device through further links where it has more than one name.
-    QVERIFY(QDir(root_->path()).mkpath("by-label"));
-    QVERIFY(QFile::link("/dev/null", Path("device")) && QFile::link("../device", Path("by-label/U\\x20盘")));
-    Write(Raw("mountinfo"),
-          "1 0 0:50 / / rw - overlay overlay rw\n50 1 8:33 / " + Raw("A") + " rw - vfat /dev/null rw\n");
-    QStringList captions;
-    for (const Volume& volume : MountedVolumes(Path("mountinfo"), Path("by-label")).Volumes()) {
-      captions << VolumeCaption(volume);
-    }
-    QCOMPARE(captions, (QStringList{"/", Path("A") + " [U 盘]"}));
   }
 
   // Which drive a folder lies on.
