@@ -61,10 +61,10 @@ QString UnescapeLabel(const QString& name) {
   return QString::fromUtf8(out);
 }
 
-// Canonical device path -> label, from /dev/disk/by-label.
-QHash<QString, QString> DeviceLabels() {
+// Canonical device path -> label, from the links in `folder`.
+QHash<QString, QString> DeviceLabels(const QString& folder) {
   QHash<QString, QString> labels;
-  QDirIterator links(QStringLiteral("/dev/disk/by-label"), QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+  QDirIterator links(folder, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
   while (links.hasNext()) {
     const QFileInfo link(links.next());
     const QString device = link.canonicalFilePath();
@@ -113,10 +113,10 @@ std::vector<QString> UserMountPoints(const QByteArray& mountInfo) {
 }
 
 std::vector<Volume> MountedVolumes::Volumes() const {
-  QFile file(QStringLiteral("/proc/self/mountinfo"));
+  QFile file(mountInfo_);
   // Files under /proc report no size, so read to the end rather than by size.
   const QByteArray mountInfo = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  const QHash<QString, QString> labels = DeviceLabels();
+  const QHash<QString, QString> labels = DeviceLabels(labelLinks_);
   std::vector<Volume> volumes;
   for (const MountEntry& mount : UserMounts(mountInfo)) {
     // Containers bind single files (/etc/hosts) from real devices: not volumes.

@@ -4,6 +4,7 @@
 // The source is an interface so that tests can offer volumes of their own.
 
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace quelvane {
@@ -22,10 +23,18 @@ class VolumeSource {
   virtual std::vector<Volume> Volumes() const = 0;
 };
 
-// The machine's mounts, from /proc/self/mountinfo.
+// The machine's mounts, from /proc/self/mountinfo, with the labels udev
+// links in /dev/disk/by-label; tests give files of their own.
 class MountedVolumes : public VolumeSource {
  public:
+  explicit MountedVolumes(QString mountInfo = QStringLiteral("/proc/self/mountinfo"),
+                          QString labelLinks = QStringLiteral("/dev/disk/by-label"))
+      : mountInfo_(std::move(mountInfo)), labelLinks_(std::move(labelLinks)) {}
   std::vector<Volume> Volumes() const override;
+
+ private:
+  QString mountInfo_;
+  QString labelLinks_;
 };
 
 // The mount points of /proc/self/mountinfo text that may hold user files, in
