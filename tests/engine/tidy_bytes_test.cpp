@@ -18,26 +18,8 @@ std::string Tidy(std::string_view bytes, const TidySettings& settings,
   return out;
 }
 
-TEST(TidyBytes, ReadingFollowsTheLineTerminatorRules) {
-  struct Row {
-    const char* name;
-    std::string_view in, out;
-  } const rows[] = {
-      {"empty file stays empty", "", ""},
-      {"no final break gains one", "a", "a\r\n"},
-      {"final break starts no line", "a\r\n", "a\r\n"},
-      {"lone CR ends a line", "a\rb", "a\r\nb\r\n"},
-      {"CR CR LF is two lines", "a\r\r\n", "a\r\n\r\n"},
-      {"lone LF is a character", "a\nb\n", "a\nb\n\r\n"},
-      {"spaces kept in keep mode", "  a  \r\n\r\n", "  a  \r\n\r\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Tidy(row.in, TidySettings{}), row.out);
-  }
-}
-
-TEST(TidyBytes, OutputPassEditsEveryLine) {
+// Line terminators as read, then the output pass on every line.
+TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
   struct Row {
     const char* name;
     TidySettings settings;
@@ -58,7 +40,15 @@ TEST(TidyBytes, OutputPassEditsEveryLine) {
     return s;
   };
   auto blank = [&](BlankLineMode mode) { return edits(u"", u"", u"", u"", mode); };
+  const TidySettings keep;
   const Row rows[] = {
+      {"empty file stays empty", keep, "", ""},
+      {"no final break gains one", keep, "a", "a\r\n"},
+      {"final break starts no line", keep, "a\r\n", "a\r\n"},
+      {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},
+      {"CR CR LF is two lines", keep, "a\r\r\n", "a\r\n\r\n"},
+      {"lone LF is a character", keep, "a\nb\n", "a\nb\n\r\n"},
+      {"spaces kept in keep mode", keep, "  a  \r\n\r\n", "  a  \r\n\r\n"},
       {"replace without overlap", replace(u"aa", u"b"), "aaaa\r\naaa", "bb\r\nba\r\n"},
       {"replacement not searched again", replace(u"a", u"aa"), "aa", "aaaa\r\n"},
       {"empty find does nothing", replace(u"", u"x"), "abc", "abc\r\n"},
@@ -111,10 +101,11 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
 }
 
 // How each file's encoding is decided, one row per rule in the order they
-// apply; the added 。 shows the encoding the file is written back in
+// apply, and what cannot be written back exactly; the added 。 shows the encoding the file is written back in
 // (A1 A3 in code page 936 and GB18030, E3 80 82 in UTF-8, 30 02 in UTF-16).
 TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
   using namespace std::string_view_literals;
+  static const std::string kTooLong(32768, 'a');
   TidySettings fullStop;
   fullStop.txtEnd[0] = u"。";
   TidySettings ordinals;
@@ -124,6 +115,13 @@ TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
   novelLine.txtAllS[0] = u"小说";
   novelLine.txtAllT[0] = u"完";
   const TidySettings nothing;
+  TidySettings emoji;
+  emoji.txtBegin[0] = u"\U0001F600";
+  TidySettings extensionB;
+  extensionB.txtBegin[0] = u"\U00020000";
+  TidySettings divide;
+  divide.paragraphMode = ParagraphMode::Divide;
+  divide.txtDivide = u"2";
   struct Row {
     const char* name;
     const TidySettings& settings;
@@ -166,6 +164,14 @@ TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
       // 8. Anything else.
       {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", TidyBytesOutcome::NotText},
       {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", TidyBytesOutcome::NotText},
+      // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
+      {"emoji in gbk", emoji, "\xD6\xD0", "", TidyBytesOutcome::Unencodable},
+      {"extension b in gbk", extensionB, "\xD6\xD0", "", TidyBytesOutcome::Unencodable},
+      {"emoji in utf-8", emoji, "\xE4\xB8\xAD", "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
+      {"extension b in gb18030", extensionB, "\x81\x39\xEE\x39", "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
+      {"extension b in utf-16", extensionB, "\xFE\xFF\x4E\x2D"sv, "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
+      {"divided", divide, "abcde", "ab\r\ncd\r\ne\r\n"},
+      {"a line too long to divide", divide, std::string_view(kTooLong), "", TidyBytesOutcome::LineTooLong},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -185,25 +191,6 @@ TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
     SCOPED_TRACE(line.size());
     EXPECT_TRUE(Tidy(line + "\rb", s) == "<" + line + ">\r\n<b>\r\n");
   }
-}
-
-TEST(TidyBytes, LeavesAloneWhatItCannotKeepExact) {
-  TidySettings emoji;
-  emoji.txtBegin[0] = u"\U0001F600";
-  TidySettings extensionB;
-  extensionB.txtBegin[0] = u"\U00020000";
-  Tidy(Gbk(u"中文"), emoji, TidyBytesOutcome::Unencodable);
-  Tidy(Gbk(u"中文"), extensionB, TidyBytesOutcome::Unencodable);
-  // UTF-8, GB18030 and UTF-16 can hold it.
-  EXPECT_EQ(Tidy("\xE4\xB8\xAD", emoji), "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n");
-  EXPECT_EQ(Tidy("\x81\x39\xEE\x39", extensionB), "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n");
-  EXPECT_EQ(Tidy("\xFE\xFF\x4E\x2D", extensionB), std::string_view("\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n", 12));
-
-  TidySettings divide;
-  divide.paragraphMode = ParagraphMode::Divide;
-  divide.txtDivide = u"2";
-  Tidy(std::string(32768, 'a'), divide, TidyBytesOutcome::LineTooLong);
-  EXPECT_EQ(Tidy("abcde", divide), "ab\r\ncd\r\ne\r\n");
 }
 
 }  // namespace
