@@ -257,6 +257,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
 // the files it did not touch are tidied.
 TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
   const std::string changed = "b.txt：整理期间被其他程序改动";
+  const char* const rewrite = "printf THEIRS | dd of=b.txt conv=notrunc status=none";
   const struct {
     const char* name;
     Op at;
@@ -269,12 +270,9 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
       {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt", "b.txt：不是普通文件"},
       {"replaced by a new file before the rename", Op::SyncTemporary,
        "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", changed},
-      {"rewritten in place, same size", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none",
-       changed},
-      {"rewritten in place where times do not move", Op::SyncTemporary,
-       "printf THEIRS | dd of=b.txt conv=notrunc status=none", changed, 0, true},
-      {"rewritten in place on FAT", Op::SyncTemporary, "printf THEIRS | dd of=b.txt conv=notrunc status=none",
-       changed, MSDOS_SUPER_MAGIC, true},
+      {"rewritten in place, same size", Op::SyncTemporary, rewrite, changed},
+      {"rewritten in place where times do not move", Op::SyncTemporary, rewrite, changed, 0, true},
+      {"rewritten in place on FAT", Op::SyncTemporary, rewrite, changed, MSDOS_SUPER_MAGIC, true},
       {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt", changed},
       {"mode changed", Op::SyncTemporary, "chmod 600 b.txt", changed},
       {"deleted before the rename", Op::StatBeforeRename, "rm b.txt", changed},
