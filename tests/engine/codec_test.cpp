@@ -102,7 +102,9 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
       const int32_t length = ucnv_fromUChars(icu.get(), icuBytes, sizeof icuBytes, unit.data(), 1, &error);
       const bool lossless = U_SUCCESS(error) && IcuLossless(icu.get(), std::string_view(icuBytes, length)) == unit;
       ASSERT_EQ(Encode(unit, row.encoding, ours), lossless) << std::hex << static_cast<unsigned>(c);
-      if (lossless) ASSERT_EQ(ours, std::string_view(icuBytes, length)) << std::hex << static_cast<unsigned>(c);
+      if (lossless) {
+        ASSERT_EQ(ours, std::string_view(icuBytes, length)) << std::hex << static_cast<unsigned>(c);
+      }
     }
   }
 }
@@ -168,7 +170,9 @@ TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
   for (UChar32 c = 0; c < 0x110000; ++c) {
     const UChar32 folded = u_foldCase(c, U_FOLD_CASE_DEFAULT);
     ASSERT_EQ(FoldCase(static_cast<char32_t>(c)), static_cast<char32_t>(folded)) << c;
-    if (c >= 0x80 && folded < 0x80) EXPECT_TRUE(MayFoldToAscii(c)) << c;
+    if (c >= 0x80 && folded < 0x80) {
+      EXPECT_TRUE(MayFoldToAscii(c)) << c;
+    }
   }
 }
 
@@ -215,7 +219,9 @@ TEST(TemporaryName, FitsEveryFileSystemAndStaysHidden) {
     const std::string temporary = TemporaryNameFor(name);
     EXPECT_LE(temporary.size(), 255u);
     EXPECT_FALSE(temporary.ends_with(".txt"));
-    if (IsValidUtf8(name)) EXPECT_TRUE(IsValidUtf8(temporary));
+    if (IsValidUtf8(name)) {
+      EXPECT_TRUE(IsValidUtf8(temporary));
+    }
     EXPECT_TRUE(temporary.starts_with("." + std::string(KeptPartOfName(name))));
   }
   EXPECT_EQ(KeptPartOfName("a.txt"), "a.txt");

@@ -44,7 +44,9 @@ TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
     SCOPED_TRACE(row.name);
     Int16Result result = ConvertToInt16(row.text);
     EXPECT_EQ(result.status, row.status);
-    if (row.status == Int16Conversion::Ok) EXPECT_EQ(result.value, row.value);
+    if (row.status == Int16Conversion::Ok) {
+      EXPECT_EQ(result.value, row.value);
+    }
     EXPECT_EQ(IsNumberText(row.text), row.status != Int16Conversion::NotANumber);
   }
 }
@@ -110,7 +112,9 @@ TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
     const std::variant<TidyPlan, SettingsRejection> checked = CheckSettings(row.settings, row.files);
     if (const SettingsRejection* rejection = std::get_if<SettingsRejection>(&checked)) {
       ASSERT_EQ(rejection->kind, row.rejected);
-      if (row.rejected == Kind::Notice) EXPECT_EQ(rejection->text, row.text);
+      if (row.rejected == Kind::Notice) {
+        EXPECT_EQ(rejection->text, row.text);
+      }
       EXPECT_FALSE(rejection->text.empty());
       continue;
     }

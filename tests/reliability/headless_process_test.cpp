@@ -376,9 +376,13 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
         continue;
       }
       books.Write(file.name, file.bytes);
-      if (file.bytes.empty()) ASSERT_EQ(truncate(books.PathOf(file.name).c_str(), off_t{1} << 30), 0);
+      if (file.bytes.empty()) {
+        ASSERT_EQ(truncate(books.PathOf(file.name).c_str(), off_t{1} << 30), 0);
+      }
       chmod(books.PathOf(file.name).c_str(), file.mode);
-      if (file.owner != 0) ASSERT_EQ(chown(books.PathOf(file.name).c_str(), file.owner, file.owner), 0);
+      if (file.owner != 0) {
+        ASSERT_EQ(chown(books.PathOf(file.name).c_str(), file.owner, file.owner), 0);
+      }
     }
     chmod(books.path().c_str(), row.folderMode);
     EXPECT_EQ(Run(row.settings, books.path(), row.wrapper, row.args), row.exitCode) << Err();

@@ -331,7 +331,9 @@ TEST(Leftovers, OnlyAnInterruptedRunsTemporaryFilesAreRemoved) {
     folder.Write(row.name, "partial");
     const timespec twoMinutesAgo{time(nullptr) - 120, 0};
     const timespec times[2] = {twoMinutesAgo, twoMinutesAgo};
-    if (row.old) ASSERT_EQ(utimensat(AT_FDCWD, folder.PathOf(row.name).c_str(), times, 0), 0);
+    if (row.old) {
+      ASSERT_EQ(utimensat(AT_FDCWD, folder.PathOf(row.name).c_str(), times, 0), 0);
+    }
     if (!row.held) continue;
     locks.push_back(open(folder.PathOf(row.name).c_str(), O_RDONLY));
     ASSERT_EQ(flock(locks.back(), LOCK_EX), 0);
@@ -399,7 +401,9 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
     }
     EXPECT_EQ(reasons, row.reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.reason});
     EXPECT_EQ(report.Count(FileResult::Kind::Tidied), row.reason.empty() ? 3u : 2u);
-    if (row.reason.empty()) EXPECT_NE(now.st_ino, old.st_ino) << "replaced, not rewritten in place";
+    if (row.reason.empty()) {
+      EXPECT_NE(now.st_ino, old.st_ino) << "replaced, not rewritten in place";
+    }
     Shell(folder.path(), "chattr -R -i -a .");  // the flags would block the clean-up
   }
 }
