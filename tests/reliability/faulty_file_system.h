@@ -5,6 +5,7 @@
 // file that was read is not closing the temporary file.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <functional>
@@ -68,9 +69,17 @@ class FaultyFileSystem : public FileSystem {
     if (fd >= 0) opened_[fd] = {op, path};
     return fd;
   }
+  // Only what it handed out: closing another descriptor (0, say) would
+  // close what is not the run's.
   int Close(int fd) override {
-    const Op by = OpenedBy(fd);
-    opened_.erase(fd);
+    const auto opened = opened_.find(fd);
+    if (opened == opened_.end()) {
+      ADD_FAILURE() << "closed descriptor " << fd << ", which it never opened";
+      errno = EBADF;
+      return -1;
+    }
+    const Op by = opened->second.by;
+    opened_.erase(opened);
     const bool fails = Fails(by == Op::OpenFolder        ? Op::CloseFolder
                              : by == Op::Rename          ? Op::CloseRenamed
                              : by == Op::CreateTemporary ? Op::CloseTemporary
@@ -126,15 +135,8 @@ class FaultyFileSystem : public FileSystem {
     *type = pretendedType;
     return 0;
   }
-  int GetFatAttributes(int, uint32_t* a) override {
-    *a = fatAttributes;
-    return Fails(Op::GetFatAttributes) ? -1 : 0;
-  }
-  int SetFatAttributes(int, uint32_t a) override {
-    if (Fails(Op::SetFatAttributes)) return -1;
-    fatAttributes = a;
-    return 0;
-  }
+  int GetFatAttributes(int, uint32_t* a) override { return *a = fatAttributes, Fails(Op::GetFatAttributes) ? -1 : 0; }
+  int SetFatAttributes(int, uint32_t a) override { return Fails(Op::SetFatAttributes) ? -1 : (fatAttributes = a, 0); }
   int Flock(int fd, int operation) override { return Fails(Op::Lock) ? -1 : FileSystem::Flock(fd, operation); }
   // A temporary file still open once renamed is the renamed file.
   int Rename(const char* from, const char* to) override {
