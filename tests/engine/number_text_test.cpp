@@ -8,43 +8,30 @@
 namespace quelvane {
 namespace {
 
-struct ConversionRow {
-  const char* name;
-  std::u16string_view text;
-  Int16Conversion status;
-  int16_t value;
-};
-
 TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
-  const ConversionRow rows[] = {
-      {"spaces around", u"  12 ", Int16Conversion::Ok, 12},
-      {"negative", u"-3", Int16Conversion::Ok, -3},
-      {"trailing point", u"12.", Int16Conversion::Ok, 12},
-      {"leading point", u".5", Int16Conversion::Ok, 0},
-      {"half to even down", u"2.5", Int16Conversion::Ok, 2},
-      {"half to even up", u"3.5", Int16Conversion::Ok, 4},
-      {"exponent", u"1e3", Int16Conversion::Ok, 1000},
-      {"signed exponent", u"1.2E+2", Int16Conversion::Ok, 120},
-      {"negative exponent up", u"9e-1", Int16Conversion::Ok, 1},
-      {"leading zeros", u"0000032767", Int16Conversion::Ok, 32767},
-      {"lowest", u"-32768", Int16Conversion::Ok, -32768},
-      {"negative half to even", u"-32768.5", Int16Conversion::Ok, -32768},
-      {"too large", u"32768", Int16Conversion::OutOfRange, 0},
-      {"rounds out of range", u"32767.5", Int16Conversion::OutOfRange, 0},
-      {"huge exponent", u"1e99", Int16Conversion::OutOfRange, 0},
-      {"empty", u"", Int16Conversion::NotANumber, 0},
-      {"exponent without digits", u"e2", Int16Conversion::NotANumber, 0},
-      {"dangling exponent", u"1e", Int16Conversion::NotANumber, 0},
-      {"lone point", u".", Int16Conversion::NotANumber, 0},
-      {"thousands separator", u"1,000", Int16Conversion::NotANumber, 0},
-      {"full-width digit", u"１", Int16Conversion::NotANumber, 0},
-      {"tab is not a space", u"\t12", Int16Conversion::NotANumber, 0},
+  using enum Int16Conversion;
+  const struct {
+    const char* name;
+    std::u16string_view text;
+    Int16Conversion status;
+    int16_t value = 0;
+  } rows[] = {
+      {"spaces around", u"  12 ", Ok, 12}, {"negative", u"-3", Ok, -3}, {"trailing point", u"12.", Ok, 12},
+      {"leading point", u".5", Ok, 0}, {"half to even down", u"2.5", Ok, 2}, {"half to even up", u"3.5", Ok, 4},
+      {"exponent", u"1e3", Ok, 1000}, {"signed exponent", u"1.2E+2", Ok, 120}, {"negative exponent up", u"9e-1", Ok, 1},
+      {"leading zeros", u"0000032767", Ok, 32767}, {"lowest", u"-32768", Ok, -32768},
+      {"negative half to even", u"-32768.5", Ok, -32768}, {"too large", u"32768", OutOfRange},
+      {"rounds out of range", u"32767.5", OutOfRange}, {"huge exponent", u"1e99", OutOfRange},
+      {"empty", u"", NotANumber}, {"exponent without digits", u"e2", NotANumber},
+      {"dangling exponent", u"1e", NotANumber}, {"lone point", u".", NotANumber},
+      {"thousands separator", u"1,000", NotANumber},
+      {"full-width digit", u"１", NotANumber}, {"tab is not a space", u"\t12", NotANumber},
   };
-  for (const ConversionRow& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Int16Result result = ConvertToInt16(row.text);
     EXPECT_EQ(result.status, row.status);
-    if (row.status == Int16Conversion::Ok) {
+    if (row.status == Ok) {
       EXPECT_EQ(result.value, row.value);
     }
     EXPECT_EQ(IsNumberText(row.text), row.status != Int16Conversion::NotANumber);
@@ -52,21 +39,17 @@ TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
 }
 
 TEST(IsIntegerText, ExaminesOnlyWhatFollowsTheLastPoint) {
-  struct Row {
+  using enum IntegerTextCheck;
+  const struct {
     const char* name;
     std::u16string_view text;
     IntegerTextCheck check;
-  } const rows[] = {
-      {"whole", u"12", IntegerTextCheck::Integer},
-      {"zero fraction", u"12.00", IntegerTextCheck::Integer},
-      {"point last", u" 12. ", IntegerTextCheck::Integer},
-      {"fraction", u"12.5", IntegerTextCheck::NotInteger},
-      {"negative passes here", u"-3", IntegerTextCheck::Integer},
-      {"exponent without point", u"9e-1", IntegerTextCheck::Integer},
-      {"fraction with exponent converts to 0", u"1.5e-1", IntegerTextCheck::Integer},
-      {"not a number", u"abc", IntegerTextCheck::NotInteger},
-      {"fraction that is no number", u"1.e2", IntegerTextCheck::ConversionFailed},
-      {"fraction out of range", u"1.99999", IntegerTextCheck::ConversionFailed},
+  } rows[] = {
+      {"whole", u"12", Integer}, {"zero fraction", u"12.00", Integer}, {"point last", u" 12. ", Integer},
+      {"fraction", u"12.5", NotInteger}, {"negative passes here", u"-3", Integer},
+      {"exponent without point", u"9e-1", Integer}, {"fraction with exponent converts to 0", u"1.5e-1", Integer},
+      {"not a number", u"abc", NotInteger}, {"fraction that is no number", u"1.e2", ConversionFailed},
+      {"fraction out of range", u"1.99999", ConversionFailed},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -112,9 +95,7 @@ TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
     const std::variant<TidyPlan, SettingsRejection> checked = CheckSettings(row.settings, row.files);
     if (const SettingsRejection* rejection = std::get_if<SettingsRejection>(&checked)) {
       ASSERT_EQ(rejection->kind, row.rejected);
-      if (row.rejected == Kind::Notice) {
-        EXPECT_EQ(rejection->text, row.text);
-      }
+      EXPECT_EQ(rejection->text, row.rejected == Kind::Notice ? row.text : rejection->text);
       EXPECT_FALSE(rejection->text.empty());
       continue;
     }
