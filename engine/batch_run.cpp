@@ -22,17 +22,17 @@ namespace {
 
 // How the tidy of one file ended.
 struct FileOutcome {
-  enum class Kind { Tidied, Unchanged, SeenBefore, LeftAlone };
-  Kind kind = Kind::Tidied;
+  FileResult::Kind kind = FileResult::Kind::Tidied;
   std::u16string reason;   // LeftAlone: the words listed beside the name
   std::u16string failure;  // LeftAlone before the file was read whole: what ends
                            // the run when no file has been read whole yet
+  bool seenBefore = false;  // a link to a file already tidied: not reported
 };
 
-FileOutcome Done(FileOutcome::Kind kind) { return {kind, {}, {}}; }
+FileOutcome Done(FileResult::Kind kind) { return {kind, {}, {}, false}; }
 
 FileOutcome LeftAlone(std::u16string reason, std::u16string failure = {}) {
-  return {FileOutcome::Kind::LeftAlone, std::move(reason), std::move(failure)};
+  return {FileResult::Kind::LeftAlone, std::move(reason), std::move(failure), false};
 }
 
 class Run {
@@ -66,16 +66,10 @@ class Run {
       window_.ShowProgress(ProgressSquares(i, files_.names.size()));
       const std::string& name = files_.names[i];
       FileOutcome outcome = TidyFileWithinMemory(name, plan);
-      switch (outcome.kind) {
-        case FileOutcome::Kind::Tidied: Add(name, FileResult::Kind::Tidied); break;
-        case FileOutcome::Kind::Unchanged: Add(name, FileResult::Kind::Unchanged); break;
-        case FileOutcome::Kind::SeenBefore: break;
-        case FileOutcome::Kind::LeftAlone:
-          // Until a first file has been read whole, a failure ends the run.
-          if (!someFileReadWhole_ && !outcome.failure.empty()) return Fail(outcome.failure);
-          Add(name, FileResult::Kind::LeftAlone, std::move(outcome.reason));
-          break;
-      }
+      if (outcome.seenBefore) continue;
+      // Until a first file has been read whole, a failure ends the run.
+      if (!someFileReadWhole_ && !outcome.failure.empty()) return Fail(outcome.failure);
+      report_.files.push_back({name, outcome.kind, std::move(outcome.reason)});
     }
     for (const std::string& folder : replacedFolders_) FlushFolder(fs_, folder);
     window_.EndBusy();
@@ -107,7 +101,7 @@ class Run {
       return LeftAlone(ReasonForReadFailure(readFailure), DescribeFileFailure(action, name, readFailure.error));
     }
     // A link listed beside its target leads to the same file: tidy it once.
-    if (!seenPaths_.insert(snapshot_.path).second) return Done(FileOutcome::Kind::SeenBefore);
+    if (!seenPaths_.insert(snapshot_.path).second) return {FileResult::Kind::Unchanged, {}, {}, true};
     const ReadOutcome read = reader.Read(snapshot_.bytes(), lines_);
     if (read != ReadOutcome::Decoded) return LeftAlone(ReasonForReadOutcome(read), DescribeReadOutcome(read, name));
     someFileReadWhole_ = true;
@@ -121,8 +115,8 @@ class Run {
     switch (outcome) {
       case ReplaceOutcome::Replaced:
         replacedFolders_.insert(FolderOf(snapshot_.path));
-        return Done(FileOutcome::Kind::Tidied);
-      case ReplaceOutcome::Unchanged: return Done(FileOutcome::Kind::Unchanged);
+        return Done(FileResult::Kind::Tidied);
+      case ReplaceOutcome::Unchanged: return Done(FileResult::Kind::Unchanged);
       case ReplaceOutcome::ReadOnly:
       case ReplaceOutcome::FolderNotWritable:
       case ReplaceOutcome::ChangedMeanwhile:
@@ -137,10 +131,6 @@ class Run {
     window_.ShowProgress(0);
     if (busy_) window_.EndBusy();
     return End(RunReport::Ending::Failed);
-  }
-
-  void Add(const std::string& name, FileResult::Kind kind, std::u16string reason = {}) {
-    report_.files.push_back({name, kind, std::move(reason)});
   }
 
   RunReport End(RunReport::Ending ending) {
