@@ -4,25 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAccessible>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QMetaEnum>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QStyleOptionButton>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <algorithm>
 #include <filesystem>
@@ -126,14 +109,11 @@ class FrmMainTest : public QObject {
   // The rows a user sees: none hidden under a folded folder row.
   QStringList Rows(const char* list) const {
     QStringList rows;
-    if (auto* files = Find<QListWidget>(list)) {
+    if (auto* files = Find<QListWidget>(list))
       for (int i = 0; i < files->count(); ++i) rows << files->item(i)->text();
-    } else {
-      auto* folders = Find<FolderList>(list);
-      for (QTreeWidgetItemIterator it(folders); *it; ++it) {
-        if (folders->visualItemRect(*it).isValid()) rows << (*it)->text(0);
-      }
-    }
+    else
+      for (QTreeWidgetItemIterator it(Find<FolderList>(list)); *it; ++it)
+        if ((*it)->treeWidget()->visualItemRect(*it).isValid()) rows << (*it)->text(0);
     return rows;
   }
   // The folder shown, then the files listed.
@@ -193,9 +173,8 @@ class FrmMainTest : public QObject {
     Open();
     QCOMPARE(window_->windowTitle(), QStringLiteral("Quelvane"));
     QStringList checked;
-    for (QAbstractButton* button : window_->findChildren<QAbstractButton*>()) {
+    for (QAbstractButton* button : window_->findChildren<QAbstractButton*>())
       if (button->isChecked()) checked << button->objectName();
-    }
     QCOMPARE(checked, (QStringList{"optParagraph", "optBlank"}));
     for (const QLineEdit* box : window_->findChildren<QLineEdit*>())
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
@@ -235,10 +214,9 @@ class FrmMainTest : public QObject {
                    button->style()->subElementRect(textArea, &option, button).width(),
                qPrintable(button->objectName()));
     }
-    for (QLabel* label : window_->findChildren<QLabel*>()) {
+    for (QLabel* label : window_->findChildren<QLabel*>())
       QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
                qPrintable(label->objectName()));
-    }
     const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
     QCOMPARE(window_->grab().size(), QSize(811, 535) * scale);
   }
@@ -508,35 +486,25 @@ class FrmMainTest : public QObject {
     QVERIFY(!QApplication::overrideCursor());
   }
 
-  // The drive list offers the root, devices and network shares, each mount
-  // point once; not pseudo file systems, program images or unreadable lines.
-  void userMountPoints() {
-    const auto points = [](const QByteArray& mountInfo) {
-      const std::vector<QString> points = UserMountPoints(mountInfo);
-      return QStringList(points.begin(), points.end());
-    };
-    QCOMPARE(points("1 0 0:50 / / rw - overlay overlay rw,lowerdir=/a\n"), QStringList{"/"});
-    QCOMPARE(points("27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
-                    "24 27 0:6 / /dev rw - devtmpfs udev rw\n"
-                    "25 24 0:23 / /run rw shared:5 - tmpfs tmpfs rw\n"
-                    "40 27 8:17 / /data rw - ext4 /dev/sdb1 rw\n"
-                    "41 27 8:17 / /home rw shared:1 master:2 - ext4 /dev/sdb1 rw\n"
-                    "42 27 8:33 / /media/u/USB\\040Stick rw - vfat /dev/sdc1 rw\n"
-                    "43 27 0:60 / /mnt/nas rw - cifs //nas/share rw\n"
-                    "44 27 0:61 / /mnt/nfs rw - nfs4 server:/export rw\n"
-                    "45 27 8:18 / /data rw - ext4 /dev/sdb2 rw\n"  // hides the first /data
-                    "50 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
-                    "garbage\n\n"),
+  // The drive list offers the root, devices and network shares, each mount point once; not pseudo
+  // file systems, program images or unreadable lines. A folder lies on the longest mount point above it.
+  void drivesAndTheFoldersOnThem() {
+    const std::vector<QString> root = UserMountPoints("1 0 0:50 / / rw - overlay overlay rw,lowerdir=/a\n");
+    QCOMPARE(QStringList(root.begin(), root.end()), QStringList{"/"});
+    const std::vector<QString> points = UserMountPoints(
+        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n24 27 0:6 / /dev rw - devtmpfs udev rw\n"
+        "25 24 0:23 / /run rw shared:5 - tmpfs tmpfs rw\n40 27 8:17 / /data rw - ext4 /dev/sdb1 rw\n"
+        "41 27 8:17 / /home rw shared:1 master:2 - ext4 /dev/sdb1 rw\n"
+        "42 27 8:33 / /media/u/USB\\040Stick rw - vfat /dev/sdc1 rw\n43 27 0:60 / /mnt/nas rw - cifs //nas/share rw\n"
+        "44 27 0:61 / /mnt/nfs rw - nfs4 server:/export rw\n"
+        "45 27 8:18 / /data rw - ext4 /dev/sdb2 rw\n"  // hides the first /data
+        "50 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\ngarbage\n\n");
+    QCOMPARE(QStringList(points.begin(), points.end()),
              (QStringList{"/", "/home", "/media/u/USB Stick", "/mnt/nas", "/mnt/nfs", "/data"}));
-  }
-
-  // Which drive a folder lies on.
-  void folderLiesOnTheLongestMountPoint() {
     const Drives drives({{"/", {}}, {"/home", {}}, {"/home/u/usb", {}}}, "/home/u");
-    QCOMPARE(drives.DriveOf("/home/u/usb/books"), 2);
-    QCOMPARE(drives.DriveOf("/home/u"), 1);
-    QCOMPARE(drives.DriveOf("/home"), 1);
-    QCOMPARE(drives.DriveOf("/homework"), 0);
+    QCOMPARE((QList<int>{drives.DriveOf("/home/u/usb/books"), drives.DriveOf("/home/u"), drives.DriveOf("/home"),
+                         drives.DriveOf("/homework")}),
+             (QList<int>{2, 1, 1, 0}));
   }
 };
 
