@@ -95,9 +95,7 @@ class FrmMainTest : public QObject {
 
  private:
   template <typename Control = QWidget>
-  Control* Find(const QString& name) const {
-    return window_->findChild<Control*>(name);
-  }
+  Control* Find(const QString& name) const { return window_->findChild<Control*>(name); }
   QString Path(const QString& relative) const { return root_->filePath(relative); }
   QByteArray Raw(const QByteArray& relative) const { return QFile::encodeName(root_->path()) + '/' + relative; }
   // The program lies in `programFolder`; the process started in `startFolder`.
@@ -126,10 +124,8 @@ class FrmMainTest : public QObject {
   // The controls of the dividing mode, then of the linking mode: all, or those enabled.
   QStringList ModeControls(bool enabledOnly = true) const {
     QStringList names{"labDivide", "txtDivide", "chkOrdinal"};
-    for (int i = 0; i < 5; ++i) {
-      names << QStringLiteral("labTop(%1)").arg(i) << QStringLiteral("txtLink(%1)").arg(i)
-            << QStringLiteral("labLink(%1)").arg(i);
-    }
+    for (int i = 0; i < 5; ++i)
+      for (const char* kind : {"labTop", "txtLink", "labLink"}) names << QStringLiteral("%1(%2)").arg(kind).arg(i);
     if (enabledOnly) names.removeIf([this](const QString& name) { return !Find(name)->isEnabled(); });
     return names;
   }
@@ -147,9 +143,8 @@ class FrmMainTest : public QObject {
   // The boxes' standard buttons read in Chinese only with Qt's translation.
   void initTestCase() { QVERIFY(LoadQtTranslation(*qApp)); }
 
-  // The drives: the root, A and B, and Gone, whose mount point goes as a stick
-  // pulled out; not a file bound from a device, as containers bind /etc/hosts.
-  // A is labelled "U 盘" as udev does: a relative link, \xhh for unsafe bytes.
+  // Drives: the root, A, B and Gone (pulled out later); not a file bound from a device, as containers bind
+  // /etc/hosts. A is labelled "U 盘" as udev does: a relative link, \xhh for unsafe bytes.
   void init() {
     root_ = std::make_unique<QTemporaryDir>();
     for (const char* folder : {"A/sub1", "A/Sub2", "A/.hidden", "B", "Gone", "by-label"})
@@ -249,9 +244,8 @@ class FrmMainTest : public QObject {
     QVERIFY(!window_->isVisible());
   }
 
-  // Tab goes round the controls in reading order from the run button, each stop with a name of its own for
-  // screen readers; then come those it passes over (labels, frames, a group's later radio buttons) as made.
-  // Every control has a name for screen readers, and the object name the program knows it by.
+  // Tab goes round in reading order from the run button, each stop with a name of its own for screen
+  // readers; then the controls it passes over, as made. Each has an object name and a name for screen readers.
   void everyControlByNameInTabOrder() {
     Open();
     for (QWidget* control : window_->findChildren<QWidget*>()) control->setEnabled(true);  // every mode at once
@@ -307,8 +301,7 @@ class FrmMainTest : public QObject {
     }
   }
 
-  // Each mode enables its own controls; a division length keeps four
-  // characters, whatever they are: only a run checks them.
+  // Each mode enables its own controls; a division length keeps four characters, whatever they are.
   void paragraphModes() {
     Open();
     auto* ordinal = Find<QCheckBox>("chkOrdinal");
@@ -430,9 +423,8 @@ class FrmMainTest : public QObject {
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二", "三", "丙", "乙", "甲"}));
   }
 
-  // Each row sets `options` (a button to click, a box's "name=text", a
-  // folder to choose or a file to delete once listed), presses 整理 with
-  // `answers`, and sees `boxes`, then the files and the progress row.
+  // Each row sets `options` (a button to click, a box's "name=text", a folder to choose or a file to
+  // delete once listed), presses 整理 with `answers`, and sees `boxes`, then the files and the progress row.
   void runsThroughTheWindow_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("answers");
@@ -444,23 +436,19 @@ class FrmMainTest : public QObject {
         "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: 当前文件夹内的所有"
         "文本文件将作如下整理:\n\n1.删除空行!\n2.\"天气\"字符替换为\"天色\"!\n\n是否继续?";
     const QStringList replace{"optDelete", "txtReplaceS=天气", "txtReplaceT=天色"};
-    const QByteArray untouched = kStory + "|" + kOther;
-    QTest::newRow("nothing to do") << QStringList{} << "Ok" << QStringList{notice + "没有设置整理方式及内容！"}
-                                   << untouched << 0;
-    QTest::newRow("bad length") << QStringList{"optDivide", "txtDivide=x"} << "Ok"
-                                << QStringList{notice + "分段字符数应键入正整数！"} << untouched << 0;
-    QTest::newRow("no files") << QStringList{"optDivide", "txtDivide=8", "dirTrim=A/Sub2"} << "Ok"
-                              << QStringList{notice + "当前文件夹内没有文本文件！"} << untouched << 0;
-    QTest::newRow("No") << replace << "No" << QStringList{question} << untouched << 0;
-    QTest::newRow("Yes") << replace << "Yes" << QStringList{question}
-                         << QByteArray("今天的天色\r\n很好。\r\n|天色\r\n完\r\n") << 66;
-    // Reported while the window is still busy, and the box must take the
-    // answer; the run stops before b.TXT.
-    QTest::newRow("first file vanished") << replace + QStringList{"A/a.txt"} << "Yes Ok"
-                                         << QStringList{question,
-                                                        "Quelvane Information 确定 default 确定, window disabled, wait "
-                                                        "cursor: 无法打开文件“a.txt”：文件不存在。"}
-                                         << "<unreadable>|" + kOther << 0;
+    const auto row = [](const char* name, const QStringList& options, const QString& answers, const QStringList& boxes,
+                        const QByteArray& files = kStory + "|" + kOther, int squares = 0) {
+      QTest::newRow(name) << options << answers << boxes << files << squares;
+    };
+    row("nothing to do", {}, "Ok", {notice + "没有设置整理方式及内容！"});
+    row("bad length", {"optDivide", "txtDivide=x"}, "Ok", {notice + "分段字符数应键入正整数！"});
+    row("no files", {"optDivide", "txtDivide=8", "dirTrim=A/Sub2"}, "Ok", {notice + "当前文件夹内没有文本文件！"});
+    row("No", replace, "No", {question});
+    row("Yes", replace, "Yes", {question}, "今天的天色\r\n很好。\r\n|天色\r\n完\r\n", 66);
+    // Reported while the window is still busy, and the box must take the answer; the run stops before b.TXT.
+    row("first file vanished", replace + QStringList{"A/a.txt"}, "Yes Ok",
+        {question, "Quelvane Information 确定 default 确定, window disabled, wait cursor: 无法打开文件“a.txt”：文件不存在。"},
+        "<unreadable>|" + kOther);
   }
   void runsThroughTheWindow() {
     QFETCH(QStringList, options);
