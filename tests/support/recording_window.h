@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "run_window.h"
+#include "text/text.h"
 
 namespace quelvane::testing {
 
@@ -13,12 +14,16 @@ class RecordingWindow : public RunWindow {
  public:
   explicit RecordingWindow(bool answer = true) : answer_(answer) {}
 
-  void ShowNotice(std::u16string_view text) override;
-  bool Confirm(std::u16string_view prompt) override;
-  void ShowProgress(int squares) override;
-  void BeginBusy() override;
-  void EndBusy() override;
-  void ProcessPendingMessages() override;
+  void ShowNotice(std::u16string_view text) override { events.push_back("notice:" + Utf16ToUtf8(text)); }
+  bool Confirm(std::u16string_view prompt) override {
+    lastPrompt = prompt;
+    events.push_back("confirm");
+    return answer_;
+  }
+  void ShowProgress(int squares) override { events.push_back("progress:" + std::to_string(progress = squares)); }
+  void BeginBusy() override { SetBusy(true); }
+  void EndBusy() override { SetBusy(false); }
+  void ProcessPendingMessages() override { events.push_back("pump"); }
 
   std::vector<std::string> events;
   std::u16string lastPrompt;
@@ -26,6 +31,7 @@ class RecordingWindow : public RunWindow {
   int progress = -1;  // -1: never set
 
  private:
+  void SetBusy(bool now) { events.push_back((busy = now) ? "busy" : "idle"); }
   bool answer_;
 };
 

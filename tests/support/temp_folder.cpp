@@ -4,7 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "text/text_encoding.h"
 
@@ -45,9 +45,7 @@ void WriteFile(const std::string& path, std::string_view bytes) {
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string Gbk(std::u16string_view text) {

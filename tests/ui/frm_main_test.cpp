@@ -4,25 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAccessible>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QMetaEnum>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QStyleOptionButton>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <algorithm>
 #include <filesystem>
@@ -112,9 +95,7 @@ class FrmMainTest : public QObject {
 
  private:
   template <typename Control = QWidget>
-  Control* Find(const QString& name) const {
-    return window_->findChild<Control*>(name);
-  }
+  Control* Find(const QString& name) const { return window_->findChild<Control*>(name); }
   QString Path(const QString& relative) const { return root_->filePath(relative); }
   QByteArray Raw(const QByteArray& relative) const { return QFile::encodeName(root_->path()) + '/' + relative; }
   // The program lies in `programFolder`; the process started in `startFolder`.
@@ -126,14 +107,11 @@ class FrmMainTest : public QObject {
   // The rows a user sees: none hidden under a folded folder row.
   QStringList Rows(const char* list) const {
     QStringList rows;
-    if (auto* files = Find<QListWidget>(list)) {
+    if (auto* files = Find<QListWidget>(list))
       for (int i = 0; i < files->count(); ++i) rows << files->item(i)->text();
-    } else {
-      auto* folders = Find<FolderList>(list);
-      for (QTreeWidgetItemIterator it(folders); *it; ++it) {
-        if (folders->visualItemRect(*it).isValid()) rows << (*it)->text(0);
-      }
-    }
+    else
+      for (QTreeWidgetItemIterator it(Find<FolderList>(list)); *it; ++it)
+        if ((*it)->treeWidget()->visualItemRect(*it).isValid()) rows << (*it)->text(0);
     return rows;
   }
   // The folder shown, then the files listed.
@@ -146,10 +124,8 @@ class FrmMainTest : public QObject {
   // The controls of the dividing mode, then of the linking mode: all, or those enabled.
   QStringList ModeControls(bool enabledOnly = true) const {
     QStringList names{"labDivide", "txtDivide", "chkOrdinal"};
-    for (int i = 0; i < 5; ++i) {
-      names << QStringLiteral("labTop(%1)").arg(i) << QStringLiteral("txtLink(%1)").arg(i)
-            << QStringLiteral("labLink(%1)").arg(i);
-    }
+    for (int i = 0; i < 5; ++i)
+      for (const char* kind : {"labTop", "txtLink", "labLink"}) names << QStringLiteral("%1(%2)").arg(kind).arg(i);
     if (enabledOnly) names.removeIf([this](const QString& name) { return !Find(name)->isEnabled(); });
     return names;
   }
@@ -167,9 +143,8 @@ class FrmMainTest : public QObject {
   // The boxes' standard buttons read in Chinese only with Qt's translation.
   void initTestCase() { QVERIFY(LoadQtTranslation(*qApp)); }
 
-  // The drives: the root, A and B, and Gone, whose mount point goes as a stick
-  // pulled out; not a file bound from a device, as containers bind /etc/hosts.
-  // A is labelled "U 盘" as udev does: a relative link, \xhh for unsafe bytes.
+  // Drives: the root, A, B and Gone (pulled out later); not a file bound from a device, as containers bind
+  // /etc/hosts. A is labelled "U 盘" as udev does: a relative link, \xhh for unsafe bytes.
   void init() {
     root_ = std::make_unique<QTemporaryDir>();
     for (const char* folder : {"A/sub1", "A/Sub2", "A/.hidden", "B", "Gone", "by-label"})
@@ -193,9 +168,8 @@ class FrmMainTest : public QObject {
     Open();
     QCOMPARE(window_->windowTitle(), QStringLiteral("Quelvane"));
     QStringList checked;
-    for (QAbstractButton* button : window_->findChildren<QAbstractButton*>()) {
+    for (QAbstractButton* button : window_->findChildren<QAbstractButton*>())
       if (button->isChecked()) checked << button->objectName();
-    }
     QCOMPARE(checked, (QStringList{"optParagraph", "optBlank"}));
     for (const QLineEdit* box : window_->findChildren<QLineEdit*>())
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
@@ -235,10 +209,9 @@ class FrmMainTest : public QObject {
                    button->style()->subElementRect(textArea, &option, button).width(),
                qPrintable(button->objectName()));
     }
-    for (QLabel* label : window_->findChildren<QLabel*>()) {
+    for (QLabel* label : window_->findChildren<QLabel*>())
       QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
                qPrintable(label->objectName()));
-    }
     const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
     QCOMPARE(window_->grab().size(), QSize(811, 535) * scale);
   }
@@ -271,9 +244,8 @@ class FrmMainTest : public QObject {
     QVERIFY(!window_->isVisible());
   }
 
-  // Tab goes round the controls in reading order from the run button, each stop with a name of its own for
-  // screen readers; then come those it passes over (labels, frames, a group's later radio buttons) as made.
-  // Every control has a name for screen readers, and the object name the program knows it by.
+  // Tab goes round in reading order from the run button, each stop with a name of its own for screen
+  // readers; then the controls it passes over, as made. Each has an object name and a name for screen readers.
   void everyControlByNameInTabOrder() {
     Open();
     for (QWidget* control : window_->findChildren<QWidget*>()) control->setEnabled(true);  // every mode at once
@@ -329,8 +301,7 @@ class FrmMainTest : public QObject {
     }
   }
 
-  // Each mode enables its own controls; a division length keeps four
-  // characters, whatever they are: only a run checks them.
+  // Each mode enables its own controls; a division length keeps four characters, whatever they are.
   void paragraphModes() {
     Open();
     auto* ordinal = Find<QCheckBox>("chkOrdinal");
@@ -452,9 +423,8 @@ class FrmMainTest : public QObject {
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二", "三", "丙", "乙", "甲"}));
   }
 
-  // Each row sets `options` (a button to click, a box's "name=text", a
-  // folder to choose or a file to delete once listed), presses 整理 with
-  // `answers`, and sees `boxes`, then the files and the progress row.
+  // Each row sets `options` (a button to click, a box's "name=text", a folder to choose or a file to
+  // delete once listed), presses 整理 with `answers`, and sees `boxes`, then the files and the progress row.
   void runsThroughTheWindow_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("answers");
@@ -466,23 +436,19 @@ class FrmMainTest : public QObject {
         "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: 当前文件夹内的所有"
         "文本文件将作如下整理:\n\n1.删除空行!\n2.\"天气\"字符替换为\"天色\"!\n\n是否继续?";
     const QStringList replace{"optDelete", "txtReplaceS=天气", "txtReplaceT=天色"};
-    const QByteArray untouched = kStory + "|" + kOther;
-    QTest::newRow("nothing to do") << QStringList{} << "Ok" << QStringList{notice + "没有设置整理方式及内容！"}
-                                   << untouched << 0;
-    QTest::newRow("bad length") << QStringList{"optDivide", "txtDivide=x"} << "Ok"
-                                << QStringList{notice + "分段字符数应键入正整数！"} << untouched << 0;
-    QTest::newRow("no files") << QStringList{"optDivide", "txtDivide=8", "dirTrim=A/Sub2"} << "Ok"
-                              << QStringList{notice + "当前文件夹内没有文本文件！"} << untouched << 0;
-    QTest::newRow("No") << replace << "No" << QStringList{question} << untouched << 0;
-    QTest::newRow("Yes") << replace << "Yes" << QStringList{question}
-                         << QByteArray("今天的天色\r\n很好。\r\n|天色\r\n完\r\n") << 66;
-    // Reported while the window is still busy, and the box must take the
-    // answer; the run stops before b.TXT.
-    QTest::newRow("first file vanished") << replace + QStringList{"A/a.txt"} << "Yes Ok"
-                                         << QStringList{question,
-                                                        "Quelvane Information 确定 default 确定, window disabled, wait "
-                                                        "cursor: 无法打开文件“a.txt”：文件不存在。"}
-                                         << "<unreadable>|" + kOther << 0;
+    const auto row = [](const char* name, const QStringList& options, const QString& answers, const QStringList& boxes,
+                        const QByteArray& files = kStory + "|" + kOther, int squares = 0) {
+      QTest::newRow(name) << options << answers << boxes << files << squares;
+    };
+    row("nothing to do", {}, "Ok", {notice + "没有设置整理方式及内容！"});
+    row("bad length", {"optDivide", "txtDivide=x"}, "Ok", {notice + "分段字符数应键入正整数！"});
+    row("no files", {"optDivide", "txtDivide=8", "dirTrim=A/Sub2"}, "Ok", {notice + "当前文件夹内没有文本文件！"});
+    row("No", replace, "No", {question});
+    row("Yes", replace, "Yes", {question}, "今天的天色\r\n很好。\r\n|天色\r\n完\r\n", 66);
+    // Reported while the window is still busy, and the box must take the answer; the run stops before b.TXT.
+    row("first file vanished", replace + QStringList{"A/a.txt"}, "Yes Ok",
+        {question, "Quelvane Information 确定 default 确定, window disabled, wait cursor: 无法打开文件“a.txt”：文件不存在。"},
+        "<unreadable>|" + kOther);
   }
   void runsThroughTheWindow() {
     QFETCH(QStringList, options);
@@ -508,35 +474,25 @@ class FrmMainTest : public QObject {
     QVERIFY(!QApplication::overrideCursor());
   }
 
-  // The drive list offers the root, devices and network shares, each mount
-  // point once; not pseudo file systems, program images or unreadable lines.
-  void userMountPoints() {
-    const auto points = [](const QByteArray& mountInfo) {
-      const std::vector<QString> points = UserMountPoints(mountInfo);
-      return QStringList(points.begin(), points.end());
-    };
-    QCOMPARE(points("1 0 0:50 / / rw - overlay overlay rw,lowerdir=/a\n"), QStringList{"/"});
-    QCOMPARE(points("27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
-                    "24 27 0:6 / /dev rw - devtmpfs udev rw\n"
-                    "25 24 0:23 / /run rw shared:5 - tmpfs tmpfs rw\n"
-                    "40 27 8:17 / /data rw - ext4 /dev/sdb1 rw\n"
-                    "41 27 8:17 / /home rw shared:1 master:2 - ext4 /dev/sdb1 rw\n"
-                    "42 27 8:33 / /media/u/USB\\040Stick rw - vfat /dev/sdc1 rw\n"
-                    "43 27 0:60 / /mnt/nas rw - cifs //nas/share rw\n"
-                    "44 27 0:61 / /mnt/nfs rw - nfs4 server:/export rw\n"
-                    "45 27 8:18 / /data rw - ext4 /dev/sdb2 rw\n"  // hides the first /data
-                    "50 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
-                    "garbage\n\n"),
+  // The drive list offers the root, devices and network shares, each mount point once; not pseudo
+  // file systems, program images or unreadable lines. A folder lies on the longest mount point above it.
+  void drivesAndTheFoldersOnThem() {
+    const std::vector<QString> root = UserMountPoints("1 0 0:50 / / rw - overlay overlay rw,lowerdir=/a\n");
+    QCOMPARE(QStringList(root.begin(), root.end()), QStringList{"/"});
+    const std::vector<QString> points = UserMountPoints(
+        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n24 27 0:6 / /dev rw - devtmpfs udev rw\n"
+        "25 24 0:23 / /run rw shared:5 - tmpfs tmpfs rw\n40 27 8:17 / /data rw - ext4 /dev/sdb1 rw\n"
+        "41 27 8:17 / /home rw shared:1 master:2 - ext4 /dev/sdb1 rw\n"
+        "42 27 8:33 / /media/u/USB\\040Stick rw - vfat /dev/sdc1 rw\n43 27 0:60 / /mnt/nas rw - cifs //nas/share rw\n"
+        "44 27 0:61 / /mnt/nfs rw - nfs4 server:/export rw\n"
+        "45 27 8:18 / /data rw - ext4 /dev/sdb2 rw\n"  // hides the first /data
+        "50 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\ngarbage\n\n");
+    QCOMPARE(QStringList(points.begin(), points.end()),
              (QStringList{"/", "/home", "/media/u/USB Stick", "/mnt/nas", "/mnt/nfs", "/data"}));
-  }
-
-  // Which drive a folder lies on.
-  void folderLiesOnTheLongestMountPoint() {
     const Drives drives({{"/", {}}, {"/home", {}}, {"/home/u/usb", {}}}, "/home/u");
-    QCOMPARE(drives.DriveOf("/home/u/usb/books"), 2);
-    QCOMPARE(drives.DriveOf("/home/u"), 1);
-    QCOMPARE(drives.DriveOf("/home"), 1);
-    QCOMPARE(drives.DriveOf("/homework"), 0);
+    QCOMPARE((QList<int>{drives.DriveOf("/home/u/usb/books"), drives.DriveOf("/home/u"), drives.DriveOf("/home"),
+                         drives.DriveOf("/homework")}),
+             (QList<int>{2, 1, 1, 0}));
   }
 };
 

@@ -6,20 +6,8 @@
 #include <signal.h>
 #include <stdlib.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
-#include <QSet>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <cstdio>
 #include <string>
@@ -105,8 +93,8 @@ class FrmMainX11Test : public QObject {
     auto* exit = window.findChild<QPushButton*>("cmdExit");
     const QPoint exitAt = exit->mapToGlobal(exit->rect().center());
 
-    // Once the first file is tidied: Alt+T (the run button), letters for the
-    // box that had the focus, a click on 退出; then how many files are left.
+    // Once the first file is tidied: Alt+T (the run button), letters for the box that had the focus,
+    // a click on 退出; then how many files are left.
     QProcess hands;
     hands.setWorkingDirectory(root.path());
     const QString script = QStringLiteral(
@@ -130,16 +118,13 @@ class FrmMainX11Test : public QObject {
     QCOMPARE(answerer.seen.size(), 1);  // the confirmation only: Alt+T pressed nothing
     QVERIFY(window.isVisible());        // 退出 did not take effect
     QVERIFY(window.isEnabled());
-    for (const QLineEdit* box : window.findChildren<QLineEdit*>()) {
+    for (const QLineEdit* box : window.findChildren<QLineEdit*>())
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-    }
     const QByteArray tidied = QByteArray(story).replace("\r\n\r\n", "\r\n");
     for (const QFileInfo& file : QDir(root.path()).entryInfoList({"*.txt"})) QCOMPARE(file.size(), tidied.size());
-    // The squares changed on the screen step by step, though the run
-    // blocked the event loop.
+    // The squares changed on the screen step by step, though the run blocked the event loop.
     QVERIFY2(answerer.shown.size() > 10, qPrintable(QString::number(answerer.shown.size())));
-    // They are watched while the window is disabled: drawn as when it is
-    // not, and a screen reader hears the count.
+    // Watched while the window is disabled: drawn as when it is not, and heard by a screen reader.
     QCOMPARE(progress->text(), QString(66, QChar(u'\u25A0')));
     QCOMPARE(progress->accessibleDescription(), QStringLiteral("66 / 66"));
     const QImage enabled = progress->grab().toImage();
