@@ -36,17 +36,13 @@ inline const char* OpName(Op op) {
   return kNames[static_cast<size_t>(op)];
 }
 
-// Writes only half of the bytes asked for, without an error.
-inline constexpr int kShortWrite = 0;
+inline constexpr int kShortWrite = 0;  // writes only half of the bytes asked for, without an error
 
-struct Fault {
-  Op op;
-  int occurrence = 1;  // counted from 1
-  int error = 0;       // errno to fail with, or kShortWrite
-};
+struct Fault { Op op; int occurrence = 1; int error = 0; };  // occurrence counted from 1; error: errno or kShortWrite
 
 class FaultyFileSystem : public FileSystem {
  public:
+  explicit FaultyFileSystem(long type = 0) : pretendedType(type) {}
   std::optional<Fault> fault;
   bool fired = false;
   // Runs before every call (e.g. to let another process act just then) with the operation and its count so far.

@@ -38,8 +38,7 @@ using testing::RecordingWindow;
 using testing::TempFolder;
 using States = std::map<std::string, std::string>;
 
-// Runs `command` with sh in `folder`; its exit status, and what it printed
-// in `output`.
+// Runs `command` with sh in `folder`; its exit status, and what it printed in `output`.
 int Shell(const std::string& folder, const std::string& command, std::string* output = nullptr) {
   std::string quoted = "'";
   for (char c : folder) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -56,10 +55,9 @@ int Shell(const std::string& folder, const std::string& command, std::string* ou
 // What is at `path`, links followed but named, e.g. "<absent>", "link -> b.dat, file 0640 12345:12345
 // user.source=7 bytes #1a2b 10 bytes #3c4d": kind, mode, owner, ACL and user attributes, content if `content`.
 std::string Describe(const std::string& path, bool content = true) {
-  std::string text;
   char target[4096];
   const ssize_t length = readlink(path.c_str(), target, sizeof target);
-  if (length >= 0) text = "link -> " + std::string(target, static_cast<size_t>(length)) + ", ";
+  std::string text = length < 0 ? "" : "link -> " + std::string(target, static_cast<size_t>(length)) + ", ";
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return text + "<absent>";
   char kind[64];
@@ -110,22 +108,23 @@ int FileInHand(const RecordingWindow& window) {
   return -1;
 }
 
-class FaultInjection : public ::testing::Test {
- protected:
-  // GBK, UTF-8 with a byte-order mark, and b.txt large (several blocks) with a user attribute; the folder's
-  // default ACL is for new files only, so a tidied file must not take it.
-  static void WriteOldFiles(const TempFolder& folder) {
-    folder.Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
+// GBK, UTF-8 with a byte-order mark, and b.txt large (several blocks) with a user attribute; the folder's
+// default ACL is for new files only, so a tidied file must not take it.
+struct OldFiles : TempFolder {
+  OldFiles() {
+    Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
     std::string big;
     while (big.size() < (5u << 19)) big += "一行文字 line\r\n\r\n";
-    folder.Write("b.txt", big);
-    folder.Write("c.txt", "\xEF\xBB\xBF" "c\r\n\r\n");
-    Shell(folder.path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
+    Write("b.txt", big);
+    Write("c.txt", "\xEF\xBB\xBF" "c\r\n\r\n");
+    Shell(path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
   }
+};
 
+class FaultInjection : public ::testing::Test {
+ protected:
   // A clean run: the new states.
   void SetUp() override {
-    WriteOldFiles(clean_);
     old_ = StatesOf(clean_);
     const States metadata = StatesOf(clean_, false);
     RecordingWindow window;
@@ -134,7 +133,7 @@ class FaultInjection : public ::testing::Test {
     ASSERT_EQ(StatesOf(clean_, false), metadata);
   }
 
-  TempFolder clean_;
+  OldFiles clean_;
   States old_, new_;
 };
 
@@ -151,10 +150,8 @@ const std::map<std::pair<Op, int>, std::u16string_view> kReasons = {
 TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   using enum Effect;
   using enum Op;
-  const struct {
-    Effect inFirstFile, inLaterFiles;
-    std::vector<std::pair<Op, int>> failures;  // errno, or a short write
-  } groups[] = {
+  // Each failure: the call and the errno it fails with, or 0 for a short write.
+  const struct { Effect inFirstFile, inLaterFiles; std::vector<std::pair<Op, int>> failures; } groups[] = {
       {Reported, LeftAlone,  // before anything is written
        {{ResolvePath, ENOENT}, {OpenForReading, EACCES}, {OpenForReading, EIO}, {StatOpened, EIO}, {Read, EIO},
         {ListAttributes, EIO}, {GetAttribute, EIO}, {StatFileSystem, EIO}, {GetFatAttributes, EIO}}},
@@ -173,25 +170,19 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   std::set<Op> exercised;
   // As here, and as on FAT, whose path differs (the file system's type is all the run goes by).
   for (const long type : {0L, long{MSDOS_SUPER_MAGIC}}) {
-    testing::FaultyFileSystem trace;
-    trace.pretendedType = type;
-    {
-      TempFolder folder;
-      WriteOldFiles(folder);
-      RecordingWindow window;
-      ASSERT_EQ(DeleteBlankLines(folder, window, trace).Count(FileResult::Kind::Tidied), 3u);
-    }
-    for (const auto& group : groups) {
+    testing::FaultyFileSystem trace(type);
+    OldFiles traced;
+    RecordingWindow tracedWindow;
+    ASSERT_EQ(DeleteBlankLines(traced, tracedWindow, trace).Count(FileResult::Kind::Tidied), 3u);
+    for (const auto& group : groups)
       for (const auto& [op, error] : group.failures) {
         kinds += type == 0;
         if (trace.Count(op) > 0) exercised.insert(op);
         for (int n = 1; n <= trace.Count(op); ++n, ++injected) {
           SCOPED_TRACE(std::string(type ? "as on FAT: " : "") + testing::OpName(op) + " #" + std::to_string(n) +
                        " fails with " + (error ? std::strerror(error) : "a short write"));
-          TempFolder folder;
-          WriteOldFiles(folder);
-          testing::FaultyFileSystem fs;
-          fs.pretendedType = type;
+          OldFiles folder;
+          testing::FaultyFileSystem fs(type);
           fs.fault = testing::Fault{op, n, error};
           RecordingWindow window;
           int inHand = -1;
@@ -214,15 +205,13 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
             EXPECT_NE(notices[0].find("“a.txt”"), std::string::npos) << notices[0];
             EXPECT_NE(notices[0].find(Utf16ToUtf8(DescribeSystemError(error))), std::string::npos) << notices[0];
           } else if (effect == LeftAlone) {
-            EXPECT_TRUE(notices[0].starts_with("notice:整理完成，但有 1 个文件未能整理，保持原样：\r\n" +
-                                               kNames[inHand] + "："))
+            EXPECT_TRUE(notices[0].starts_with("notice:整理完成，但有 1 个文件未能整理，保持原样：\r\n" + kNames[inHand] + "："))
                 << notices[0];
             const auto reason = kReasons.find({op, error});
             EXPECT_TRUE(reason == kReasons.end() || notices[0].ends_with(Utf16ToUtf8(reason->second))) << notices[0];
           }
         }
       }
-    }
   }
   for (const auto& group : groups)
     for (const auto& [op, error] : group.failures)
@@ -253,10 +242,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    TempFolder folder;
-    WriteOldFiles(folder);
-    testing::FaultyFileSystem fs;
-    fs.pretendedType = row.type;
+    OldFiles folder;
+    testing::FaultyFileSystem fs(row.type);
     fs.timesFrozen = row.frozen;
     RecordingWindow window;
     States expected = new_;
