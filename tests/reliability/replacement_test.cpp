@@ -303,8 +303,7 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
   const std::string kOld = "x\r\n\r\ny\r\n", kNew = "x\r\ny\r\n";
   const struct { const char* name; std::string command, reason = {}; } rows[] = {  // reason: why it is left alone
       {"no write bit for anyone", "chmod 444 b.txt", "文件只读"},  // root could write it all the same
-      {"immutable", "chattr +i b.txt", "文件被设为不可修改"},
-      {"append-only", "chattr +a b.txt", "文件被设为不可修改"},
+      {"immutable", "chattr +i b.txt", "文件被设为不可修改"}, {"append-only", "chattr +a b.txt", "文件被设为不可修改"},
       {"in a folder where nothing can be created",
        "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked", "所在文件夹不允许写入"},
       {"owner, group and mode", "chown 12345:12345 b.txt && chmod 640 b.txt"},
