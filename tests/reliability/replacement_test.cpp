@@ -252,10 +252,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
       if (acted || op != row.at || FileInHand(window) != 1) return;
       acted = true;
       EXPECT_EQ(Shell(folder.path(), row.act), 0);
-      for (const std::string& name : kNames) {
-        const std::string now = Describe(folder.PathOf(name));
-        if (now != old_[name]) expected[name] = now;  // done already, or the other process's doing
-      }
+      for (const std::string& name : kNames)  // done already, or the other process's doing
+        if (const std::string now = Describe(folder.PathOf(name)); now != old_[name]) expected[name] = now;
     };
     EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
     EXPECT_TRUE(acted);
