@@ -55,10 +55,8 @@ class FaultyFileSystem : public FileSystem {
   int Count(Op op) const { return counts_.contains(op) ? counts_.at(op) : 0; }
 
   int Open(const char* path, int flags, mode_t mode) override {
-    const Op op = (flags & O_DIRECTORY)             ? Op::OpenFolder
-                  : (flags & O_CREAT)               ? Op::CreateTemporary
-                  : (flags & O_ACCMODE) != O_RDONLY ? Op::OpenForWriting
-                                                    : Op::OpenForReading;
+    const Op op = (flags & O_DIRECTORY) ? Op::OpenFolder : (flags & O_CREAT) ? Op::CreateTemporary
+                  : (flags & O_ACCMODE) != O_RDONLY ? Op::OpenForWriting : Op::OpenForReading;
     if (Fails(op)) return -1;
     const int fd = FileSystem::Open(path, flags, mode);
     if (fd >= 0) opened_[fd] = {op, path};
@@ -73,11 +71,9 @@ class FaultyFileSystem : public FileSystem {
     }
     const Op by = opened->second.by;
     opened_.erase(opened);
-    const bool fails = Fails(by == Op::OpenFolder        ? Op::CloseFolder
-                             : by == Op::Rename          ? Op::CloseRenamed
+    const bool fails = Fails(by == Op::OpenFolder ? Op::CloseFolder : by == Op::Rename ? Op::CloseRenamed
                              : by == Op::CreateTemporary ? Op::CloseTemporary
-                             : by == Op::OpenForWriting  ? Op::CloseWriting
-                                                         : Op::CloseRead);
+                             : by == Op::OpenForWriting ? Op::CloseWriting : Op::CloseRead);
     const int result = FileSystem::Close(fd);  // on Linux the descriptor is gone even when close fails
     return fails ? -1 : result;
   }

@@ -49,9 +49,7 @@ Contents Read(const std::string& folder) {
 
 class Driver : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (driver_ == nullptr) GTEST_SKIP() << "QUELVANE_HEADLESS is not set";
-  }
+  void SetUp() override { if (driver_ == nullptr) GTEST_SKIP() << "QUELVANE_HEADLESS is not set"; }
   // Starts the driver on `folder`, through `wrapper` (e.g. prlimit or setpriv and options) if given, with `args`,
   // where a leading S stands for the settings file and F for the folder. Its output goes to Out() and Err().
   pid_t Start(std::string_view settings, const std::string& folder, std::vector<std::string> wrapper = {},
