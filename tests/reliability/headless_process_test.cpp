@@ -159,9 +159,8 @@ TEST_F(ProcessFault, FileSizeLimitLeavesTheLargeFileAndTidiesTheOthers) {
 }
 
 TEST_F(ProcessFault, KilledAtAnyMomentEveryFileIsOldOrNew) {
-  const auto largeFileInHand = [](const std::string& folder) {
-    const std::vector<std::string> names = testing::TemporaryFiles(folder);
-    return std::any_of(names.begin(), names.end(), [](auto& name) { return name.starts_with(".18-large.txt."); });
+  const auto largeFileInHand = [](const std::string& books) {
+    return std::ranges::any_of(testing::TemporaryFiles(books), [](auto& n) { return n.starts_with(".18-large.txt."); });
   };
   int kills = 0, duringLargeFile = 0;
   for (int attempt = 0; kills < 24 && attempt < 80; ++attempt) {
