@@ -20,9 +20,10 @@ namespace quelvane::testing {
 // Reading a file; checking that it may be written; replacing it.
 #define QUELVANE_OPERATIONS(X)                                                                                      \
   X(ResolvePath) X(OpenForReading) X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags)         \
-  X(StatFileSystem) X(GetFatAttributes) X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(Lock) X(Write) X(SetOwner) X(ListTemporaryAttributes) \
-  X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename)   \
-  X(ReadAgain) X(Rename) X(OpenFolder) X(SyncFolder) X(CloseFolder) X(SyncRenamed) X(CloseRenamed) X(Unlink)
+  X(StatFileSystem) X(GetFatAttributes) X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(Lock)   \
+  X(Write) X(SetOwner) X(ListTemporaryAttributes) X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) \
+  X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename) X(ReadAgain) X(Rename) X(OpenFolder) X(SyncFolder)         \
+  X(CloseFolder) X(SyncRenamed) X(CloseRenamed) X(Unlink)
 
 #define QUELVANE_ENUMERATOR(name) name,
 enum class Op { QUELVANE_OPERATIONS(QUELVANE_ENUMERATOR) };
@@ -35,24 +36,18 @@ inline const char* OpName(Op op) {
   return kNames[static_cast<size_t>(op)];
 }
 
-// Writes only half of the bytes asked for, without an error.
-inline constexpr int kShortWrite = 0;
+inline constexpr int kShortWrite = 0;  // writes only half of the bytes asked for, without an error
 
-struct Fault {
-  Op op;
-  int occurrence = 1;  // counted from 1
-  int error = 0;       // errno to fail with, or kShortWrite
-};
+struct Fault { Op op; int occurrence = 1; int error = 0; };  // occurrence counted from 1; error: errno or kShortWrite
 
 class FaultyFileSystem : public FileSystem {
  public:
+  explicit FaultyFileSystem(long type = 0) : pretendedType(type) {}
   std::optional<Fault> fault;
   bool fired = false;
-  // Runs before every call, e.g. to let another process act at that very
-  // moment; gets the operation and how often it has been made.
+  // Runs before every call (e.g. to let another process act just then) with the operation and its count so far.
   std::function<void(Op, int occurrence)> before;
-  // Reported as the file system's type, to walk the path taken on USB
-  // sticks' file systems; FAT's attributes are then kept here.
+  // Reported as the file system's type, to walk USB sticks' path; FAT's attributes are then kept here.
   long pretendedType = 0;
   // Every file's times reported as one whole second that never moves.
   bool timesFrozen = false;
@@ -60,31 +55,25 @@ class FaultyFileSystem : public FileSystem {
   int Count(Op op) const { return counts_.contains(op) ? counts_.at(op) : 0; }
 
   int Open(const char* path, int flags, mode_t mode) override {
-    const Op op = (flags & O_DIRECTORY)             ? Op::OpenFolder
-                  : (flags & O_CREAT)               ? Op::CreateTemporary
-                  : (flags & O_ACCMODE) != O_RDONLY ? Op::OpenForWriting
-                                                    : Op::OpenForReading;
+    const Op op = (flags & O_DIRECTORY) ? Op::OpenFolder : (flags & O_CREAT) ? Op::CreateTemporary
+                  : (flags & O_ACCMODE) != O_RDONLY ? Op::OpenForWriting : Op::OpenForReading;
     if (Fails(op)) return -1;
     const int fd = FileSystem::Open(path, flags, mode);
     if (fd >= 0) opened_[fd] = {op, path};
     return fd;
   }
-  // Only what it handed out: closing another descriptor (0, say) would
-  // close what is not the run's.
+  // Only what it handed out: closing another descriptor (0, say) would close what is not the run's.
   int Close(int fd) override {
     const auto opened = opened_.find(fd);
     if (opened == opened_.end()) {
       ADD_FAILURE() << "closed descriptor " << fd << ", which it never opened";
-      errno = EBADF;
-      return -1;
+      return errno = EBADF, -1;
     }
     const Op by = opened->second.by;
     opened_.erase(opened);
-    const bool fails = Fails(by == Op::OpenFolder        ? Op::CloseFolder
-                             : by == Op::Rename          ? Op::CloseRenamed
+    const bool fails = Fails(by == Op::OpenFolder ? Op::CloseFolder : by == Op::Rename ? Op::CloseRenamed
                              : by == Op::CreateTemporary ? Op::CloseTemporary
-                             : by == Op::OpenForWriting  ? Op::CloseWriting
-                                                         : Op::CloseRead);
+                             : by == Op::OpenForWriting ? Op::CloseWriting : Op::CloseRead);
     const int result = FileSystem::Close(fd);  // on Linux the descriptor is gone even when close fails
     return fails ? -1 : result;
   }
@@ -132,8 +121,7 @@ class FaultyFileSystem : public FileSystem {
   int FileSystemType(int fd, long* type) override {
     if (Fails(Op::StatFileSystem)) return -1;
     if (pretendedType == 0) return FileSystem::FileSystemType(fd, type);
-    *type = pretendedType;
-    return 0;
+    return *type = pretendedType, 0;
   }
   int GetFatAttributes(int, uint32_t* a) override { return *a = fatAttributes, Fails(Op::GetFatAttributes) ? -1 : 0; }
   int SetFatAttributes(int, uint32_t a) override { return Fails(Op::SetFatAttributes) ? -1 : (fatAttributes = a, 0); }
@@ -141,9 +129,8 @@ class FaultyFileSystem : public FileSystem {
   // A temporary file still open once renamed is the renamed file.
   int Rename(const char* from, const char* to) override {
     if (Fails(Op::Rename) || FileSystem::Rename(from, to) != 0) return -1;
-    for (auto& [fd, opened] : opened_) {
+    for (auto& [fd, opened] : opened_)
       if (opened.path == from) opened = {Op::Rename, to};
-    }
     return 0;
   }
   int Unlink(const char* path) override { return Fails(Op::Unlink) ? -1 : FileSystem::Unlink(path); }
@@ -157,19 +144,12 @@ class FaultyFileSystem : public FileSystem {
     if (fired || !fault || fault->op != op || fault->occurrence != occurrence) return false;
     fired = true;
     if (fault->error == kShortWrite) return !(shorten_ = true);
-    errno = fault->error;
-    return true;
+    return errno = fault->error, true;
   }
-  int Freeze(struct stat* s) const {
-    if (timesFrozen) s->st_mtim = s->st_ctim = {1, 0};
-    return 0;
-  }
+  int Freeze(struct stat* s) const { return timesFrozen ? (s->st_mtim = s->st_ctim = {1, 0}, 0) : 0; }
   Op OpenedBy(int fd) const { return opened_.contains(fd) ? opened_.at(fd).by : Op::OpenForReading; }
 
-  struct Opened {
-    Op by;  // Rename once renamed
-    std::string path;
-  };
+  struct Opened { Op by; std::string path; };  // by Rename once renamed
 
   uint32_t fatAttributes = 0;
   std::map<int, Opened> opened_;  // what each open descriptor is

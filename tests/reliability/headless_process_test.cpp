@@ -1,8 +1,6 @@
-// The headless driver as a real process: its command line, settings files
-// and events; under a file size limit that makes writes fail with EFBIG,
-// killed with SIGKILL at random moments, and fed hostile folders. Every file
-// ends with its old bytes or its whole new bytes, and only text the driver
-// may rewrite changes.
+// The headless driver as a real process: its command line, settings files and events; under a file size limit
+// (writes fail with EFBIG), killed with SIGKILL at random moments, fed hostile folders. Every file ends with its
+// old bytes or its whole new bytes, and only text the driver may rewrite changes.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -29,6 +27,7 @@
 namespace quelvane {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::string_literals;
 using testing::Fingerprint;
 using testing::TempFolder;
@@ -36,8 +35,7 @@ using Contents = std::map<std::string, std::string>;  // name -> fingerprint
 
 int WaitFor(pid_t pid) {
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) continue;
   return status;
 }
 
@@ -51,23 +49,18 @@ Contents Read(const std::string& folder) {
 
 class Driver : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (driver_ == nullptr) GTEST_SKIP() << "QUELVANE_HEADLESS is not set";
-  }
-  // Starts the driver on `folder`, through `wrapper` (e.g. prlimit or setpriv
-  // and their options) if given, with `args`, where a leading S stands for
-  // the settings file and F for the folder. Its output goes to Out() and
-  // Err().
+  void SetUp() override { if (driver_ == nullptr) GTEST_SKIP() << "QUELVANE_HEADLESS is not set"; }
+  // Starts the driver on `folder`, through `wrapper` (e.g. prlimit or setpriv and options) if given, with `args`,
+  // where a leading S stands for the settings file and F for the folder. Its output goes to Out() and Err().
   pid_t Start(std::string_view settings, const std::string& folder, std::vector<std::string> wrapper = {},
               const std::vector<std::string>& args = {"S", "F"}) {
     testing::WriteFile(work_.PathOf("settings.ini"), settings);
     chmod(work_.path().c_str(), 0755);  // readable by another user too
     wrapper.push_back(driver_);
-    for (const std::string& arg : args) {
+    for (const std::string& arg : args)
       wrapper.push_back(arg.starts_with('S')   ? work_.PathOf("settings.ini") + arg.substr(1)
                         : arg.starts_with('F') ? folder + arg.substr(1)
                                                : arg);
-    }
     std::vector<char*> argv;
     for (std::string& arg : wrapper) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -88,8 +81,7 @@ class Driver : public ::testing::Test {
   }
   std::string Out() const { return work_.Read("out"); }
   std::string Err() const { return work_.Read("err"); }  // a sanitizer's report shows here too
-  // The box that ends the run, as the driver prints it, for files left alone
-  // given as "name：reason".
+  // The box that ends the run, as the driver prints it, for files left alone given as "name：reason".
   static std::string LeftAloneNotice(const std::vector<std::string>& lines, size_t total = 0) {
     std::string notice = "notice\t整理完成，但有 " + std::to_string(std::max(total, lines.size())) +
                          " 个文件未能整理，保持原样：";
@@ -97,8 +89,7 @@ class Driver : public ::testing::Test {
     if (total > lines.size()) notice += "\\r\\n……另有 " + std::to_string(total - lines.size()) + " 个文件未整理";
     return notice;
   }
-  // The box that ends a run is the last line; a failure that ends the run
-  // is followed by the emptied label.
+  // The box that ends a run is the last line; a failure that ends the run is followed by the emptied label.
   void ExpectNotice(const std::string& notice) {
     const std::string out = Out();
     if (notice.starts_with("notice\t整理完成")) EXPECT_TRUE(out.ends_with("\n" + notice + "\n")) << out;
@@ -111,8 +102,7 @@ class Driver : public ::testing::Test {
 
 struct HostileInput : Driver {};
 
-// Idempotent, so that a run after an interrupted one tidies every file to
-// the same bytes as one uninterrupted run.
+// Idempotent, so that a run after an interrupted one tidies every file to the bytes of one uninterrupted run.
 constexpr std::string_view kSettings = "optDelete=1\ntxtReplaceS=\t\ntxtReplaceT=\n";
 
 // Lines of GBK or UTF-8 text with tabs and blank lines to take out.
@@ -128,8 +118,7 @@ std::string Text(std::mt19937& random, size_t size, bool gbk) {
   return text;
 }
 
-// A few dozen files, several MB in all, with one large file in the middle,
-// and what one uninterrupted run makes of them.
+// A few dozen files, several MB in all, one large file in the middle, and what one uninterrupted run makes of them.
 class ProcessFault : public Driver {
  protected:
   void SetUp() override {
@@ -141,16 +130,15 @@ class ProcessFault : public Driver {
       source_.Write(name, Text(random_, i == 18 ? 8 << 20 : 20000 + random_() % 100000, i % 2));
     }
     old_ = Read(source_.path());
-    TempFolder reference;
-    Copy(reference);
+    const Copy reference(source_);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(Run(kSettings, reference.path()), 0) << Err();
     runTime_ = std::chrono::steady_clock::now() - start;
     tidied_ = Read(reference.path());
   }
-  void Copy(const TempFolder& books) {
-    std::filesystem::copy(source_.path(), books.path(), std::filesystem::copy_options::recursive);
-  }
+  struct Copy : TempFolder {
+    explicit Copy(const TempFolder& of) { fs::copy(of.path(), path(), fs::copy_options::recursive); }
+  };
 
   std::mt19937 random_{20};
   TempFolder source_;
@@ -159,8 +147,7 @@ class ProcessFault : public Driver {
 };
 
 TEST_F(ProcessFault, FileSizeLimitLeavesTheLargeFileAndTidiesTheOthers) {
-  TempFolder books;
-  Copy(books);
+  const Copy books(source_);
   ASSERT_EQ(Run(kSettings, books.path(), {"prlimit", "--fsize=1048576"}), 0) << Err();
   ExpectNotice(LeftAloneNotice({"18-large.txt：超出文件大小上限"}));
   Contents expected = tidied_;
@@ -172,23 +159,18 @@ TEST_F(ProcessFault, FileSizeLimitLeavesTheLargeFileAndTidiesTheOthers) {
 }
 
 TEST_F(ProcessFault, KilledAtAnyMomentEveryFileIsOldOrNew) {
-  const auto largeFileInHand = [](const std::string& folder) {
-    const std::vector<std::string> names = testing::TemporaryFiles(folder);
-    return std::any_of(names.begin(), names.end(), [](auto& name) { return name.starts_with(".18-large.txt."); });
+  const auto largeFileInHand = [](const std::string& books) {
+    return std::ranges::any_of(testing::TemporaryFiles(books), [](auto& n) { return n.starts_with(".18-large.txt."); });
   };
   int kills = 0, duringLargeFile = 0;
   for (int attempt = 0; kills < 24 && attempt < 80; ++attempt) {
-    TempFolder books;
-    Copy(books);
+    const Copy books(source_);
     const pid_t driver = Start(kSettings, books.path());
     std::uniform_real_distribution<double> share(0, 1);
-    if (attempt % 3 == 0) {
-      // While the large file is being replaced: writing, flushing, renaming.
-      while (!largeFileInHand(books.path()) && waitpid(driver, nullptr, WNOHANG) == 0) std::this_thread::yield();
-      std::this_thread::sleep_for(share(random_) * runTime_ / 20);
-    } else {
-      std::this_thread::sleep_for(share(random_) * runTime_);
-    }
+    const bool duringLarge = attempt % 3 == 0;  // while the large file is being written, flushed, renamed
+    while (duringLarge && !largeFileInHand(books.path()) && waitpid(driver, nullptr, WNOHANG) == 0)
+      std::this_thread::yield();
+    std::this_thread::sleep_for(share(random_) * runTime_ / (duringLarge ? 20 : 1));
     kill(driver, SIGKILL);
     if (!WIFSIGNALED(WaitFor(driver))) continue;  // it had finished already
     ++kills;
@@ -199,11 +181,9 @@ TEST_F(ProcessFault, KilledAtAnyMomentEveryFileIsOldOrNew) {
     if (largeFileInHand(books.path())) ++duringLargeFile;
     const Contents now = Read(books.path());  // hidden temporary files are never listed
     ASSERT_EQ(now.size(), old_.size());
-    for (const auto& [name, print] : now) {
+    for (const auto& [name, print] : now)
       EXPECT_TRUE(print == old_.at(name) || print == tidied_.at(name)) << name << " is neither old nor new";
-    }
-    // The next run removes what was left, once it is old enough to be
-    // surely no live run's.
+    // The next run removes what was left, once it is old enough to be surely no live run's.
     const timespec longAgo[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
     for (const std::string& name : leftovers) utimensat(AT_FDCWD, (books.path() + "/" + name).c_str(), longAgo, 0);
     ASSERT_EQ(Run(kSettings, books.path()), 0) << Err();
@@ -216,12 +196,11 @@ TEST_F(ProcessFault, KilledAtAnyMomentEveryFileIsOldOrNew) {
   EXPECT_GE(duringLargeFile, 1);
 }
 
-// Two runs on one folder at once: each file is tidied by one of them, left
-// alone by the other as changed meanwhile, or tidied by both in turn.
+// Two runs on one folder at once: each file is tidied by one of them, left alone by the other as changed
+// meanwhile, or tidied by both in turn.
 TEST_F(ProcessFault, TwoRunsAtOnceLoseNothing) {
   for (int attempt = 0; attempt < 3; ++attempt) {
-    TempFolder books;
-    Copy(books);
+    const Copy books(source_);
     const pid_t first = Start(kSettings, books.path());
     std::this_thread::sleep_for(attempt * runTime_ / 4);
     const pid_t second = Start(kSettings, books.path());
@@ -232,16 +211,11 @@ TEST_F(ProcessFault, TwoRunsAtOnceLoseNothing) {
   }
 }
 
-struct File {
-  std::string name, bytes;  // empty bytes: a sparse file larger than the memory allowed
-  std::string after = {};   // empty: must stay as it was
-  std::string linkTo = {};  // a symbolic link to this file instead, with its target's bytes
-  mode_t mode = 0644;
-  uid_t owner = 0;
-};
+// Empty bytes: a sparse file larger than the memory allowed; empty after: must stay as it was; linkTo: a symbolic
+// link to this file instead, with its target's bytes.
+struct File { std::string name, bytes, after = {}, linkTo = {}; mode_t mode = 0644; uid_t owner = 0; };
 
-// What the driver is given, from its command line to the conditions its
-// process runs in, and what it must make of it.
+// What the driver is given, from its command line to the conditions its process runs in, and what it makes of it.
 TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
 #if defined(__has_feature)
   const bool addressSpaceLimitWorks = !__has_feature(address_sanitizer);  // it reserves terabytes up front
@@ -257,24 +231,15 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
   std::string divided;
   for (int piece = 0; piece < 31; ++piece) divided += std::string(1024, 'x') + "\r\n";
   divided += std::string(32767 - 31 * 1024, 'x') + "\r\n";
-  std::string huge;  // one line of over 64 MB
-  while (huge.size() < (70u << 20)) huge += "一行\t";
-  std::string hugeTidied = huge;
-  std::erase(hugeTidied, '\t');
+  std::string huge, hugeTidied;  // one line of over 64 MB, and without its tabs
+  while (huge.size() < (70u << 20)) huge += "一行\t", hugeTidied += "一行";
   const std::string tidy(kSettings), deleteBlankLines = "optDelete=1\n", divide = "optDivide=1\ntxtDivide=1024\n";
   const std::string confirm = "confirm\t当前文件夹内的所有文本文件将作如下整理:\\r\\n\\r\\n";
   const std::string usage = "usage: quelvane-headless [--no] SETTINGS_FILE FOLDER\n";
-  struct Row {
-    const char* name;
-    std::string settings;
-    std::vector<File> files;
-    std::string notice = {};  // the failure report expected, if any
-    std::string out = {};     // or the whole standard output
-    std::vector<std::string> wrapper = {}, args = {"S", "F"};
-    int exitCode = 0;
-    std::string error = {};  // what standard error must hold
-    mode_t folderMode = 0755;
-  };
+  // notice: the failure report expected, if any; out: or the whole standard output; error: what standard error holds.
+  struct Row { const char* name; std::string settings; std::vector<File> files; std::string notice = {}, out = {};
+               std::vector<std::string> wrapper = {}, args = {"S", "F"}; int exitCode = 0; std::string error = {};
+               mode_t folderMode = 0755; };
   const std::string notText = "：不是 GBK、GB18030、UTF-8 或 UTF-16 文本";
   std::vector<Row> rows = {
       {"every event, in order", "\xEF\xBB\xBF" "optDelete=1\n\ntxtReplaceS=\\\r\ntxtReplaceT=/\ntxtBegin(0)=  \n",
@@ -282,8 +247,8 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
         {"A.txt", "x", "  x\r\n"}, {".hidden.txt", ok}, {"notes.md", ok}},
        {}, confirm + "1.段首增加文字:  \\r\\n2.删除空行!\\r\\n3.\"\\\\\"字符替换为\"/\"!\\r\\n\\r\\n是否继续?\n"
                      "progress\t0\nprogress\t33\nprogress\t66\n"},
-      // A later line wins, "0" on an option button changes nothing, the last
-      // "1" of a group wins, and txtDivide keeps its first four characters.
+      // A later line wins, "0" on an option button changes nothing, the last "1" of a group wins, and txtDivide
+      // keeps its first four characters.
       {"settings as the window's controls take them",
        "optLink=1\noptDivide=1\noptParagraph=0\ntxtDivide=9\r\ntxtDivide=3   9\n",
        {{"a.txt", "abcdefgh\r\n", "abc\r\ndef\r\ngh\r\n"}}, {},
@@ -330,10 +295,8 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
        "notice\t溢出：文件“0.txt”中有超过 32767 个字符的行，无法等长分段。"},
       {"a link beside its target", "txtBegin(0)=> \n",
        {{"a.txt", "x\r\n", "> x\r\n"}, {"b.txt", "x\r\n", "> x\r\n", "a.txt"}}},
-      {"a single line of over 64 MB", tidy,
-       {{"0.txt", ok, tidied}, {"huge.txt", huge, hugeTidied + "\r\n"}}},
-      // Conditions a folder cannot carry by itself: memory the process may
-      // not exceed, and a user other than the folder's owner.
+      {"a single line of over 64 MB", tidy, {{"0.txt", ok, tidied}, {"huge.txt", huge, hugeTidied + "\r\n"}}},
+      // Conditions a folder cannot carry by itself: memory the process may not exceed, a user not the folder's owner.
       {"too big for memory, first", tidy, {{"0.txt", ""}, {"1.txt", ok}},
        "notice\t文件“0.txt”太大，内存不足，无法整理。", {}, lowMemory},
       {"too big for memory, later", tidy, {{"0.txt", ok, tidied}, {"1.txt", ""}, {"2.txt", ok, tidied}},
@@ -361,28 +324,22 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
   }
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    if (row.wrapper == lowMemory && !addressSpaceLimitWorks) {
-      std::cout << "[ skipped  ] " << row.name << ": no address space limit under the sanitizer\n";
-      continue;
-    }
-    if (row.wrapper == nobody && geteuid() != 0) {
-      std::cout << "[ skipped  ] " << row.name << ": only root can run the driver as another user\n";
+    const char* skip = row.wrapper == lowMemory && !addressSpaceLimitWorks ? "no address space limit under ASan"
+                       : row.wrapper == nobody && geteuid() != 0 ? "only root can run the driver as another user"
+                                                                  : nullptr;
+    if (skip) {
+      std::cout << "[ skipped  ] " << row.name << ": " << skip << "\n";
       continue;
     }
     TempFolder books;
     for (const File& file : row.files) {
-      if (!file.linkTo.empty()) {
-        ASSERT_EQ(symlink(file.linkTo.c_str(), books.PathOf(file.name).c_str()), 0);
-        continue;
-      }
+      const std::string path = books.PathOf(file.name);
+      ASSERT_TRUE(file.linkTo.empty() || symlink(file.linkTo.c_str(), path.c_str()) == 0);
+      if (!file.linkTo.empty()) continue;
       books.Write(file.name, file.bytes);
-      if (file.bytes.empty()) {
-        ASSERT_EQ(truncate(books.PathOf(file.name).c_str(), off_t{1} << 30), 0);
-      }
-      chmod(books.PathOf(file.name).c_str(), file.mode);
-      if (file.owner != 0) {
-        ASSERT_EQ(chown(books.PathOf(file.name).c_str(), file.owner, file.owner), 0);
-      }
+      ASSERT_TRUE(!file.bytes.empty() || truncate(path.c_str(), off_t{1} << 30) == 0);
+      chmod(path.c_str(), file.mode);
+      ASSERT_TRUE(file.owner == 0 || chown(path.c_str(), file.owner, file.owner) == 0);
     }
     chmod(books.path().c_str(), row.folderMode);
     EXPECT_EQ(Run(row.settings, books.path(), row.wrapper, row.args), row.exitCode) << Err();

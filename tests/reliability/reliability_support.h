@@ -1,6 +1,5 @@
 #pragma once
-// What the reliability tests share: a short, comparable form of a file's
-// bytes, and the temporary files a replacement may leave.
+// What the reliability tests share: a short, comparable form of a file's bytes, and the temporary files left.
 
 #include <cstdint>
 #include <cstdio>

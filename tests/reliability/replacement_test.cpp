@@ -1,9 +1,6 @@
-// How a run replaces files: every call of its file access made to fail in
-// turn at each of its occurrences, other processes acting at the worst
-// moments, read-only files in every form, and what a tidied file keeps, all
-// as root. Whatever happens, each file holds its old bytes or its whole new
-// bytes, no temporary file is left, and the run follows its failure policy.
-// Set-ups this file system or these privileges do not allow skip visibly.
+// How a run replaces files, as root: every file-access call failing in turn at each occurrence, other processes
+// acting at the worst moments, read-only forms, what a tidied file keeps. Each file ends old or wholly new, no
+// temporary file is left, the failure policy holds. Set-ups not allowed here skip visibly.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -19,7 +16,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <set>
 
@@ -42,8 +38,7 @@ using testing::RecordingWindow;
 using testing::TempFolder;
 using States = std::map<std::string, std::string>;
 
-// Runs `command` with sh in `folder`; its exit status, and what it printed
-// in `output`.
+// Runs `command` with sh in `folder`; its exit status, and what it printed in `output`.
 int Shell(const std::string& folder, const std::string& command, std::string* output = nullptr) {
   std::string quoted = "'";
   for (char c : folder) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -57,15 +52,12 @@ int Shell(const std::string& folder, const std::string& command, std::string* ou
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// What is at `path`, links followed but named: "<absent>", "fifo 0644 0:0",
-// "link -> b.dat, file 0640 12345:12345 user.source=7 bytes #1a2b 10 bytes
-// #3c4d": kind, mode, owner, ACL and user attributes, then the content
-// unless `content` is false.
+// What is at `path`, links followed but named, e.g. "<absent>", "link -> b.dat, file 0640 12345:12345
+// user.source=7 bytes #1a2b 10 bytes #3c4d": kind, mode, owner, ACL and user attributes, content if `content`.
 std::string Describe(const std::string& path, bool content = true) {
-  std::string text;
   char target[4096];
   const ssize_t length = readlink(path.c_str(), target, sizeof target);
-  if (length >= 0) text = "link -> " + std::string(target, static_cast<size_t>(length)) + ", ";
+  std::string text = length < 0 ? "" : "link -> " + std::string(target, static_cast<size_t>(length)) + ", ";
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return text + "<absent>";
   char kind[64];
@@ -105,37 +97,34 @@ States StatesOf(const TempFolder& folder, bool content = true) {
 }
 
 std::vector<std::string> Notices(const RecordingWindow& window) {
-  std::vector<std::string> notices;
-  std::copy_if(window.events.begin(), window.events.end(), std::back_inserter(notices),
-               [](const std::string& event) { return event.starts_with("notice:"); });
-  return notices;
+  std::vector<std::string> notices = window.events;
+  return std::erase_if(notices, [](const std::string& event) { return !event.starts_with("notice:"); }), notices;
 }
 
 // Index of the file in hand, from what the progress label shows.
 int FileInHand(const RecordingWindow& window) {
-  for (size_t i = 0; i < kNames.size(); ++i) {
+  for (size_t i = 0; i < kNames.size(); ++i)
     if (ProgressSquares(i, kNames.size()) == window.progress) return static_cast<int>(i);
-  }
   return -1;
 }
 
-class FaultInjection : public ::testing::Test {
- protected:
-  // GBK, UTF-8 with a byte-order mark, and b.txt large enough to be written
-  // in several blocks with a user attribute; the folder's default ACL is
-  // for new files only, so a tidied file must not take it.
-  static void WriteOldFiles(const TempFolder& folder) {
-    folder.Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
+// GBK, UTF-8 with a byte-order mark, and b.txt large (several blocks) with a user attribute; the folder's
+// default ACL is for new files only, so a tidied file must not take it.
+struct OldFiles : TempFolder {
+  OldFiles() {
+    Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
     std::string big;
     while (big.size() < (5u << 19)) big += "一行文字 line\r\n\r\n";
-    folder.Write("b.txt", big);
-    folder.Write("c.txt", "\xEF\xBB\xBF" "c\r\n\r\n");
-    Shell(folder.path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
+    Write("b.txt", big);
+    Write("c.txt", "\xEF\xBB\xBF" "c\r\n\r\n");
+    Shell(path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
   }
+};
 
+class FaultInjection : public ::testing::Test {
+ protected:
   // A clean run: the new states.
   void SetUp() override {
-    WriteOldFiles(clean_);
     old_ = StatesOf(clean_);
     const States metadata = StatesOf(clean_, false);
     RecordingWindow window;
@@ -144,33 +133,25 @@ class FaultInjection : public ::testing::Test {
     ASSERT_EQ(StatesOf(clean_, false), metadata);
   }
 
-  TempFolder clean_;
+  OldFiles clean_;
   States old_, new_;
 };
 
-enum class Effect {
-  Reported,   // the run ends with the failure's description; no file changed
-  LeftAlone,  // the file in hand keeps its old bytes; the run goes on silently
-  Harmless,   // the file is tidied all the same
-};
+// Reported: the run ends with the failure's description, no file changed. LeftAlone: the file in hand keeps its
+// old bytes, the run goes on silently. Harmless: the file is tidied all the same.
+enum class Effect { Reported, LeftAlone, Harmless };
 
 // The reasons that depend on the failing call rather than on the file.
-const std::map<std::pair<testing::Op, int>, std::u16string_view> kReasons = {
-    {{testing::Op::ResolvePath, ENOENT}, u"文件已不存在"},
-    {{testing::Op::CreateTemporary, EACCES}, u"所在文件夹不允许写入"},
-    {{testing::Op::CreateTemporary, ENOSPC}, u"磁盘空间不足"},
-    {{testing::Op::Write, ENOSPC}, u"磁盘空间不足"},
-    {{testing::Op::Write, EFBIG}, u"超出文件大小上限"},
-    {{testing::Op::CloseTemporary, EIO}, u"输入输出错误"},
-};
+const std::map<std::pair<Op, int>, std::u16string_view> kReasons = {
+    {{Op::ResolvePath, ENOENT}, u"文件已不存在"}, {{Op::CreateTemporary, EACCES}, u"所在文件夹不允许写入"},
+    {{Op::CreateTemporary, ENOSPC}, u"磁盘空间不足"}, {{Op::Write, ENOSPC}, u"磁盘空间不足"},
+    {{Op::Write, EFBIG}, u"超出文件大小上限"}, {{Op::CloseTemporary, EIO}, u"输入输出错误"}};
 
 TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   using enum Effect;
   using enum Op;
-  const struct {
-    Effect inFirstFile, inLaterFiles;
-    std::vector<std::pair<Op, int>> failures;  // errno, or a short write
-  } groups[] = {
+  // Each failure: the call and the errno it fails with, or 0 for a short write.
+  const struct { Effect inFirstFile, inLaterFiles; std::vector<std::pair<Op, int>> failures; } groups[] = {
       {Reported, LeftAlone,  // before anything is written
        {{ResolvePath, ENOENT}, {OpenForReading, EACCES}, {OpenForReading, EIO}, {StatOpened, EIO}, {Read, EIO},
         {ListAttributes, EIO}, {GetAttribute, EIO}, {StatFileSystem, EIO}, {GetFatAttributes, EIO}}},
@@ -187,34 +168,25 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   };
   int kinds = 0, injected = 0;
   std::set<Op> exercised;
-  // As here, and as on FAT, whose path differs (the file system's type is
-  // all the run goes by).
+  // As here, and as on FAT, whose path differs (the file system's type is all the run goes by).
   for (const long type : {0L, long{MSDOS_SUPER_MAGIC}}) {
-    testing::FaultyFileSystem trace;
-    trace.pretendedType = type;
-    {
-      TempFolder folder;
-      WriteOldFiles(folder);
-      RecordingWindow window;
-      ASSERT_EQ(DeleteBlankLines(folder, window, trace).Count(FileResult::Kind::Tidied), 3u);
-    }
-    for (const auto& group : groups) {
+    testing::FaultyFileSystem trace(type);
+    OldFiles traced;
+    RecordingWindow tracedWindow;
+    ASSERT_EQ(DeleteBlankLines(traced, tracedWindow, trace).Count(FileResult::Kind::Tidied), 3u);
+    for (const auto& group : groups)
       for (const auto& [op, error] : group.failures) {
         kinds += type == 0;
         if (trace.Count(op) > 0) exercised.insert(op);
         for (int n = 1; n <= trace.Count(op); ++n, ++injected) {
           SCOPED_TRACE(std::string(type ? "as on FAT: " : "") + testing::OpName(op) + " #" + std::to_string(n) +
                        " fails with " + (error ? std::strerror(error) : "a short write"));
-          TempFolder folder;
-          WriteOldFiles(folder);
-          testing::FaultyFileSystem fs;
-          fs.pretendedType = type;
+          OldFiles folder;
+          testing::FaultyFileSystem fs(type);
           fs.fault = testing::Fault{op, n, error};
           RecordingWindow window;
           int inHand = -1;
-          fs.before = [&, op = op, n](Op called, int occurrence) {
-            if (called == op && occurrence == n) inHand = FileInHand(window);
-          };
+          fs.before = [&, op = op, n](Op called, int k) { if (called == op && k == n) inHand = FileInHand(window); };
           const RunReport report = DeleteBlankLines(folder, window, fs);
           ASSERT_TRUE(fs.fired);
           ASSERT_GE(inHand, 0);
@@ -233,39 +205,29 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
             EXPECT_NE(notices[0].find("“a.txt”"), std::string::npos) << notices[0];
             EXPECT_NE(notices[0].find(Utf16ToUtf8(DescribeSystemError(error))), std::string::npos) << notices[0];
           } else if (effect == LeftAlone) {
-            EXPECT_TRUE(notices[0].starts_with("notice:整理完成，但有 1 个文件未能整理，保持原样：\r\n" +
-                                               kNames[inHand] + "："))
+            EXPECT_TRUE(notices[0].starts_with("notice:整理完成，但有 1 个文件未能整理，保持原样：\r\n" + kNames[inHand] + "："))
                 << notices[0];
-            if (const auto reason = kReasons.find({op, error}); reason != kReasons.end()) {
-              EXPECT_TRUE(notices[0].ends_with(Utf16ToUtf8(reason->second))) << notices[0];
-            }
+            const auto reason = kReasons.find({op, error});
+            EXPECT_TRUE(reason == kReasons.end() || notices[0].ends_with(Utf16ToUtf8(reason->second))) << notices[0];
           }
         }
       }
-    }
   }
-  for (const auto& group : groups) {
-    for (const auto& [op, error] : group.failures) {
+  for (const auto& group : groups)
+    for (const auto& [op, error] : group.failures)
       if (!exercised.contains(op)) std::cout << "[ figures  ] not exercised here: " << testing::OpName(op) << "\n";
-    }
-  }
   std::cout << "[ figures  ] " << injected << " faults injected over " << kinds << " kinds of failure\n";
 }
 
-// Another process acts on b.txt (or its folder) just before the run makes
-// the given call for it. What that process left must stay as it left it;
-// the files it did not touch are tidied.
+// Another process acts on b.txt (or its folder) just before the run makes the given call for it. What it left
+// stays as it left it; the files it did not touch are tidied.
 TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
   const std::string changed = "b.txt：整理期间被其他程序改动";
   const char* const rewrite = "printf THEIRS | dd of=b.txt conv=notrunc status=none";
-  const struct {
-    const char* name;
-    Op at;
-    const char* act;
-    std::string leftAlone;  // the lines of the box that ends the run
-    long type = 0;          // the file system's type, if pretended
-    bool timesFrozen = false;  // times too coarse to show the change
-  } rows[] = {
+  // leftAlone: the lines of the box that ends the run; type: the file system's, if pretended; frozen: times too
+  // coarse to show the change.
+  const struct { const char* name; Op at; const char* act; std::string leftAlone; long type = 0; bool frozen = false; }
+      rows[] = {
       {"deleted between listing and reading", Op::ResolvePath, "rm b.txt", "b.txt：文件已不存在"},
       {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt", "b.txt：不是普通文件"},
       {"replaced by a new file before the rename", Op::SyncTemporary,
@@ -280,11 +242,9 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    TempFolder folder;
-    WriteOldFiles(folder);
-    testing::FaultyFileSystem fs;
-    fs.pretendedType = row.type;
-    fs.timesFrozen = row.timesFrozen;
+    OldFiles folder;
+    testing::FaultyFileSystem fs(row.type);
+    fs.timesFrozen = row.frozen;
     RecordingWindow window;
     States expected = new_;
     bool acted = false;
@@ -292,10 +252,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
       if (acted || op != row.at || FileInHand(window) != 1) return;
       acted = true;
       EXPECT_EQ(Shell(folder.path(), row.act), 0);
-      for (const std::string& name : kNames) {
-        const std::string now = Describe(folder.PathOf(name));
-        if (now != old_[name]) expected[name] = now;  // done already, or the other process's doing
-      }
+      for (const std::string& name : kNames)  // done already, or the other process's doing
+        if (const std::string now = Describe(folder.PathOf(name)); now != old_[name]) expected[name] = now;
     };
     EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
     EXPECT_TRUE(acted);
@@ -308,32 +266,20 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
   }
 }
 
-// What an interrupted run left is removed by the next one, and nothing else:
-// not a file another run still holds, not one just made (its run may not
-// hold it yet), not one whose original is gone, not a name of another form.
+// What an interrupted run left is removed by the next one, and nothing else: not a file another run still holds,
+// not one just made (its run may not hold it yet), not one whose original is gone, not a name of another form.
 TEST(Leftovers, OnlyAnInterruptedRunsTemporaryFilesAreRemoved) {
-  const struct {
-    const char* name;
-    bool old = true, held = false, removed = false;
-  } rows[] = {
-      {".a.txt.quelvane-0123abcd", true, false, true},
-      {".b.txt.quelvane-0123abcd", true, true, false},  // another run writes it
-      {".c.txt.quelvane-0123abcd", false},               // made just now
-      {".gone.txt.quelvane-0123abcd"},                   // its original is no longer there
-      {".a.txt.quelvane-0123ABCD"},
-      {".a.txt.quelvane-0123abc"},
-      {"a.txt.quelvane-0123abcd"},
-  };
+  const struct { const char* name; bool old = true, held = false, removed = false; } rows[] = {
+      {".a.txt.quelvane-0123abcd", true, false, true}, {".b.txt.quelvane-0123abcd", true, true, false},  // held
+      {".c.txt.quelvane-0123abcd", false} /* made just now */, {".gone.txt.quelvane-0123abcd"} /* no original */,
+      {".a.txt.quelvane-0123ABCD"}, {".a.txt.quelvane-0123abc"}, {"a.txt.quelvane-0123abcd"}};
   TempFolder folder;
   for (const std::string& name : kNames) folder.Write(name, "x\r\n");
   std::vector<int> locks;
   for (const auto& row : rows) {
     folder.Write(row.name, "partial");
-    const timespec twoMinutesAgo{time(nullptr) - 120, 0};
-    const timespec times[2] = {twoMinutesAgo, twoMinutesAgo};
-    if (row.old) {
-      ASSERT_EQ(utimensat(AT_FDCWD, folder.PathOf(row.name).c_str(), times, 0), 0);
-    }
+    const timespec longAgo[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+    ASSERT_TRUE(!row.old || utimensat(AT_FDCWD, folder.PathOf(row.name).c_str(), longAgo, 0) == 0);
     if (!row.held) continue;
     locks.push_back(open(folder.PathOf(row.name).c_str(), O_RDONLY));
     ASSERT_EQ(flock(locks.back(), LOCK_EX), 0);
@@ -341,34 +287,26 @@ TEST(Leftovers, OnlyAnInterruptedRunsTemporaryFilesAreRemoved) {
   RecordingWindow window;
   ASSERT_EQ(DeleteBlankLines(folder, window, SystemFileSystem()).ending, RunReport::Ending::Completed);
   std::vector<std::string> expected = kNames;
-  for (const auto& row : rows) {
+  for (const auto& row : rows)
     if (!row.removed) expected.push_back(row.name);
-  }
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(folder.Entries(), expected);
   for (int fd : locks) close(fd);
 }
 
-// b.txt made special by a shell command (the case skipped, with the reason,
-// where it cannot be made here) among a.txt and c.txt, all to be tidied: a
-// read-only form is left untouched, anything else is replaced by a new file
-// that carries all the old one did. a.txt and c.txt are tidied either way.
+// b.txt made special by a shell command (skipped, with the reason, where that cannot be done here) beside a.txt
+// and c.txt, all to be tidied: a read-only form is left untouched, any other replaced by a new file carrying all
+// the old one did. a.txt and c.txt are tidied either way.
 TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
   const std::string kOld = "x\r\n\r\ny\r\n", kNew = "x\r\ny\r\n";
-  const struct {
-    const char* name;
-    std::string command;
-    std::string reason = {};  // why the run leaves it alone, if it does
-  } rows[] = {
+  const struct { const char* name; std::string command, reason = {}; } rows[] = {  // reason: why it is left alone
       {"no write bit for anyone", "chmod 444 b.txt", "文件只读"},  // root could write it all the same
-      {"immutable", "chattr +i b.txt", "文件被设为不可修改"},
-      {"append-only", "chattr +a b.txt", "文件被设为不可修改"},
+      {"immutable", "chattr +i b.txt", "文件被设为不可修改"}, {"append-only", "chattr +a b.txt", "文件被设为不可修改"},
       {"in a folder where nothing can be created",
        "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked", "所在文件夹不允许写入"},
       {"owner, group and mode", "chown 12345:12345 b.txt && chmod 640 b.txt"},
       {"ACL and user attribute", "setfacl -m u:23456:r b.txt && setfattr -n user.source -v scanned b.txt"},
-      // New files in the folder get an ACL: the tidied file must not take
-      // it, nor keep it instead of its own.
+      // New files in the folder get an ACL: the tidied file must not take it, nor keep it instead of its own.
       {"no ACL from the folder default", "setfacl -d -m u:23456:rw ."},
       {"own ACL and attribute over the folder default",
        "setfacl -m u:23456:r b.txt && setfattr -n user.source -v scanned b.txt && setfacl -d -m u:34567:rw ."},
@@ -391,19 +329,15 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
     stat(b.c_str(), &now);
     EXPECT_EQ(report.ending, RunReport::Ending::Completed);
     EXPECT_EQ(window.progress, 66);
-    EXPECT_EQ(folder.Read("a.txt"), kNew);
-    EXPECT_EQ(folder.Read("c.txt"), kNew);
+    for (const char* name : {"a.txt", "c.txt"}) EXPECT_EQ(folder.Read(name), kNew);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
     EXPECT_EQ(Describe(b), before + " " + Fingerprint(row.reason.empty() ? kNew : kOld));
     std::vector<std::string> reasons;
-    for (const FileResult& file : report.files) {
+    for (const FileResult& file : report.files)
       if (file.kind == FileResult::Kind::LeftAlone) reasons.push_back(Utf16ToUtf8(file.reason));
-    }
     EXPECT_EQ(reasons, row.reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.reason});
     EXPECT_EQ(report.Count(FileResult::Kind::Tidied), row.reason.empty() ? 3u : 2u);
-    if (row.reason.empty()) {
-      EXPECT_NE(now.st_ino, old.st_ino) << "replaced, not rewritten in place";
-    }
+    EXPECT_TRUE(!row.reason.empty() || now.st_ino != old.st_ino) << "replaced, not rewritten in place";
     Shell(folder.path(), "chattr -R -i -a .");  // the flags would block the clean-up
   }
 }
