@@ -1,13 +1,11 @@
-// One file's content from old bytes to new bytes: reading rules, the output
-// pass and the written form, byte for byte.
+// One file's bytes, old to new: reading rules, output pass and written form, byte for byte.
 
 #include <gtest/gtest.h>
 
 #include "temp_folder.h"
 #include "tidy_bytes.h"
 
-// Settings are written with designated initializers, the fields left out
-// meant to be empty: GCC 12 warns about each one.
+// Settings use designated initializers, the rest left empty: GCC 12 warns about each one.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace quelvane {
@@ -24,20 +22,13 @@ std::string Tidy(std::string_view bytes, const TidySettings& settings,
 
 // Line terminators as read, then the output pass on every line.
 TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
-  struct Row {
-    const char* name;
-    TidySettings settings;
-    std::string_view in, out;
-  };
+  struct Row { const char* name; TidySettings settings; std::string_view in, out; };
   const TidySettings keep;
   constexpr BlankLineMode kDelete = BlankLineMode::Delete, kOneBetween = BlankLineMode::OneBetween;
   const Row rows[] = {
-      {"empty file stays empty", keep, "", ""},
-      {"no final break gains one", keep, "a", "a\r\n"},
-      {"final break starts no line", keep, "a\r\n", "a\r\n"},
-      {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},
-      {"CR CR LF is two lines", keep, "a\r\r\n", "a\r\n\r\n"},
-      {"lone LF is a character", keep, "a\nb\n", "a\nb\n\r\n"},
+      {"empty file stays empty", keep, "", ""}, {"no final break gains one", keep, "a", "a\r\n"},
+      {"final break starts no line", keep, "a\r\n", "a\r\n"}, {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},
+      {"CR CR LF is two lines", keep, "a\r\r\n", "a\r\n\r\n"}, {"lone LF is a character", keep, "a\nb\n", "a\nb\n\r\n"},
       {"spaces kept in keep mode", keep, "  a  \r\n\r\n", "  a  \r\n\r\n"},
       {"replace without overlap", {.txtReplaceS = u"aa", .txtReplaceT = u"b"}, "aaaa\r\naaa", "bb\r\nba\r\n"},
       {"replacement not searched again", {.txtReplaceS = u"a", .txtReplaceT = u"aa"}, "aa", "aaaa\r\n"},
@@ -58,10 +49,7 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
       {"one between at start", {.blankLineMode = kOneBetween}, "\r\n\r\nA", "\r\nA\r\n"},
       {"one between keeps first blank as is", {.blankLineMode = kOneBetween}, "A\r\n   \r\nB", "A\r\n   \r\nB\r\n"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Tidy(row.in, row.settings), row.out);
-  }
+  for (const Row& row : rows) EXPECT_EQ(Tidy(row.in, row.settings), row.out) << row.name;
 }
 
 TEST(TidyBytes, RulesThenLinkThenOutputPass) {
@@ -70,18 +58,16 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
                        .txtLink = {u"第?章"}, .chkOrdinal = true, .blankLineMode = BlankLineMode::OneBetween};
   const std::u16string in =
       u"第1章 风起\r\n  他走进门来，\r\n看见了她!\r\n  本章完  \r\n好书尽在，请收藏本站\r\n第2章 云涌\r\n十年之后";
-  // The two lines emptied by the rules receive the ideographic indent too,
-  // which makes them lines of their own.
+  // The two lines the rules empty get the ideographic indent too, making them lines of their own.
   const std::u16string out =
       u"\u3000\u3000第1章 风起\r\n\r\n\u3000\u3000他走进门来，看见了她！\r\n\r\n\u3000\u3000\r\n\r\n"
       u"\u3000\u3000\r\n\r\n\u3000\u3000第2章 云涌\r\n\r\n\u3000\u3000十年之后\r\n";
   EXPECT_EQ(Tidy(Gbk(in), s), Gbk(out));
 }
 
-// How each file's encoding is decided, one row per rule in the order they
-// apply, and what cannot be written back exactly; the added 。 shows the
-// encoding the file is written back in (A1 A3 in code page 936 and GB18030,
-// E3 80 82 in UTF-8, 30 02 in UTF-16).
+// How each file's encoding is decided, one row per rule in order, and what cannot be written back
+// exactly; the added 。 shows the encoding written (A1 A3 in code page 936 and GB18030, E3 80 82 in
+// UTF-8, 30 02 in UTF-16).
 TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
   using namespace std::string_view_literals;
   static const std::string kTooLong(32768, 'a');
@@ -89,18 +75,15 @@ TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
       extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
       novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
       divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
-  struct Row {
-    const char* name;
-    const TidySettings& settings;
-    std::string_view in, out;
-    TidyBytesOutcome outcome = TidyBytesOutcome::Tidied;
-  } const rows[] = {
+  using enum TidyBytesOutcome;
+  struct Row { const char* name; const TidySettings& s; std::string_view in, out; TidyBytesOutcome outcome = Tidied; };
+  const Row rows[] = {
       // 1. The UTF-8 mark.
       {"utf-8 mark", fullStop, "\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
       {"utf-8 mark alone", fullStop, "\xEF\xBB\xBF", "\xEF\xBB\xBF"},
-      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", TidyBytesOutcome::NotText},
+      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", NotText},
       // 2. UTF-32 marks.
-      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", TidyBytesOutcome::NotText},
+      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", NotText},
       // 3. UTF-16 marks: code units as they stand, CR LF as code units.
       {"utf-16 le", fullStop, "\xFF\xFE" "a\0\r\0\n\0b\0\r\0"sv,
        "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
@@ -118,28 +101,24 @@ TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
       {"gbk 一 and 十 stay lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
       {"gbk 小说 matches its whole-line rule", novelLine, "\xD0\xA1\xCB\xB5", "\xCD\xEA\r\n"},
       // 6. Code page 936.
-      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"},
+      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"}, {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
       {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},
-      {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
       // 7. GB18030: four-byte codes in the BMP and beyond.
       {"gb18030", fullStop, "\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
        "\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
       // 8. Anything else.
-      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", TidyBytesOutcome::NotText},
-      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", TidyBytesOutcome::NotText},
+      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},
+      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", NotText},
       // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
-      {"emoji in gbk", emoji, "\xD6\xD0", "", TidyBytesOutcome::Unencodable},
-      {"extension b in gbk", extensionB, "\xD6\xD0", "", TidyBytesOutcome::Unencodable},
+      {"emoji in gbk", emoji, "\xD6\xD0", "", Unencodable},
+      {"extension b in gbk", extensionB, "\xD6\xD0", "", Unencodable},
       {"emoji in utf-8", emoji, "\xE4\xB8\xAD", "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
       {"extension b in gb18030", extensionB, "\x81\x39\xEE\x39", "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
       {"extension b in utf-16", extensionB, "\xFE\xFF\x4E\x2D"sv, "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
       {"divided", divide, "abcde", "ab\r\ncd\r\ne\r\n"},
-      {"a line too long to divide", divide, std::string_view(kTooLong), "", TidyBytesOutcome::LineTooLong},
+      {"a line too long to divide", divide, std::string_view(kTooLong), "", LineTooLong},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Tidy(row.in, row.settings, row.outcome), row.out);
-  }
+  for (const Row& row : rows) EXPECT_EQ(Tidy(row.in, row.s, row.outcome), row.out) << row.name;
 }
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
