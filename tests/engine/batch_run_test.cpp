@@ -11,8 +11,7 @@
 #include "run_messages.h"
 #include "temp_folder.h"
 
-// Settings use designated initializers, the rest left empty: GCC 12 warns about each one.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
 
 namespace quelvane {
 namespace {
@@ -86,7 +85,7 @@ TEST_F(BatchRun, LaterFailuresLeaveTheirFileAndTheRunGoesOn) {
   WriteFiles(3);
   folder.Write("same.txt", "same\r\n");
   ASSERT_EQ(chmod(folder.PathOf("b.txt").c_str(), 0444), 0);  // read-only, even for root
-  struct stat before {};
+  struct stat before {}, after {};
   ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &before), 0);
 
   RecordingWindow window;
@@ -100,7 +99,6 @@ TEST_F(BatchRun, LaterFailuresLeaveTheirFileAndTheRunGoesOn) {
   EXPECT_EQ(folder.Read("b.txt"), Old(1));
   EXPECT_EQ(folder.Read("c.txt"), New(2));
   // A file the tidy does not change is not written at all.
-  struct stat after {};
   ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
 }

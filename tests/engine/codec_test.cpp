@@ -68,8 +68,7 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
     size_t twoByte = 0, fourByte = 0;
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
       for (unsigned trail = 0; trail <= 0x100; ++trail) {  // 0x100: the lead byte alone
-        std::string bytes(1, static_cast<char>(lead));
-        if (trail < 0x100) bytes += static_cast<char>(trail);
+        const std::string bytes = trail < 0x100 ? std::string{char(lead), char(trail)} : std::string(1, char(lead));
         twoByte += AgreesWithIcu(icu.get(), bytes, row.encoding);
       }
       ASSERT_FALSE(::testing::Test::HasFailure()) << std::hex << lead;
@@ -77,13 +76,12 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
     EXPECT_GT(twoByte, row.twoByte);
     for (unsigned b0 = 0x81; row.fourByte > 0 && b0 <= 0xFE; ++b0) {
       for (unsigned b1 = 0x30; b1 <= 0x39; ++b1) {
-        for (unsigned b2 = 0x81; b2 <= 0xFE; ++b2) {
+        for (unsigned b2 = 0x81; b2 <= 0xFE; ++b2)
           for (unsigned b3 = 0x30; b3 <= 0x39; ++b3) {
             if (b0 > 0x84 && b3 != 0x30 + (b0 + b1 + b2) % 10) continue;
             const char bytes[] = {char(b0), char(b1), char(b2), char(b3)};
             fourByte += AgreesWithIcu(icu.get(), std::string_view(bytes, 4), row.encoding);
           }
-        }
         ASSERT_FALSE(::testing::Test::HasFailure()) << std::hex << b0 << " " << b1;
       }
     }
@@ -117,12 +115,7 @@ TEST(Codec, RefusesWhatHasNoExactForm) {
     EXPECT_FALSE(Encode(text, Utf8, bytes));
     EXPECT_EQ(bytes, "kept");
   }
-  std::u16string text;
-  ASSERT_TRUE(Decode("\xF0\x9F\x98\x80", Utf8, text));
-  EXPECT_EQ(text, u"\U0001F600");
-  std::string bytes;
-  EXPECT_TRUE(Encode(u"\U0001F600", Utf8, bytes));
-  EXPECT_EQ(bytes, "\xF0\x9F\x98\x80");
+  EXPECT_TRUE(AgreesWithIcu(OpenStrict("utf-8").get(), "\xF0\x9F\x98\x80", Utf8));  // U+1F600 both ways
   EXPECT_EQ(Utf16ToUtf8(u"a\xD800" u"b\xDC00\U0001F600\xD83D"),
             "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }

@@ -9,8 +9,7 @@
 #include "tidy_plan.h"
 #include "whole_line_rules.h"
 
-// Settings use designated initializers, the rest left empty: GCC 12 warns about each one.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
 
 namespace quelvane {
 namespace {
@@ -44,8 +43,7 @@ TEST(LineJoining, JoinsTrimsAndKeepsBlankLinesBetweenParagraphs) {
       {"blank between paragraphs", {u"甲。", u"   ", u"乙。"}, {u"甲。", u"", u"乙。"}},
       {"blank last line while collecting", {u"甲", u""}, {u"甲"}},
       {"blank last line while idle", {u"甲。", u"  "}, {u"甲。", u""}},
-      {"whole line ends the paragraph before it", {u"前文", u"第一二零回", u"后文"}, {u"前文", u"第一二零回", u"后文"},
-       chapters},
+      {"ends the paragraph before it", {u"前文", u"第一二零回", u"后文"}, {u"前文", u"第一二零回", u"后文"}, chapters},
       {"whole line after an end keeps its indent", {u"甲。", u"  第一二零回"}, {u"甲。", u"  第一二零回"}, chapters},
       {"whole line inside a paragraph loses it", {u"甲", u"  第一二零回"}, {u"甲", u"第一二零回"}, chapters},
       {"a blank line can be whole", {u"甲", u"", u"乙"}, {u"甲", u"", u"乙"}, {.txtLink = {u"?"}}},

@@ -87,8 +87,7 @@ TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
     ASSERT_EQ(row.rejected, kPassed);
     const TidyPlan& plan = std::get<TidyPlan>(checked);
     EXPECT_EQ(plan.pieceLength, row.pieceLength);
-    EXPECT_EQ(plan.wholeParagraph.markers, row.text.empty() ? std::vector<std::u16string>{}
-                                                            : std::vector<std::u16string>{std::u16string(row.text)});
+    EXPECT_EQ(plan.wholeParagraph.markers, std::vector<std::u16string>(!row.text.empty(), std::u16string(row.text)));
   }
 }
 

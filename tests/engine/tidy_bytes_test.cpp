@@ -5,8 +5,7 @@
 #include "temp_folder.h"
 #include "tidy_bytes.h"
 
-// Settings use designated initializers, the rest left empty: GCC 12 warns about each one.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
 
 namespace quelvane {
 namespace {
