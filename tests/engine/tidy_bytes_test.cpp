@@ -19,11 +19,19 @@ std::string Tidy(std::string_view bytes, const TidySettings& settings,
   return out;
 }
 
-// Line terminators as read, then the output pass on every line.
-TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
-  struct Row { const char* name; TidySettings settings; std::string_view in, out; };
-  const TidySettings keep;
+// Line terminators as read, the output pass on every line, each file's encoding and what cannot be written
+// back exactly; the added 。 shows the encoding written (A1 A3 in code page 936 and GB18030, E3 80 82 in UTF-8,
+// 30 02 in UTF-16).
+TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
+  using namespace std::string_view_literals;
+  using enum TidyBytesOutcome;
+  static const std::string kTooLong(32768, 'a');
   constexpr BlankLineMode kDelete = BlankLineMode::Delete, kOneBetween = BlankLineMode::OneBetween;
+  const TidySettings keep, fullStop{.txtEnd = {u"。"}}, emoji{.txtBegin = {u"\U0001F600"}},
+      extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
+      novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
+      divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
+  struct Row { const char* name; TidySettings s; std::string_view in, out; TidyBytesOutcome outcome = Tidied; };
   const Row rows[] = {
       {"empty file stays empty", keep, "", ""}, {"no final break gains one", keep, "a", "a\r\n"},
       {"final break starts no line", keep, "a\r\n", "a\r\n"}, {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},
@@ -47,8 +55,44 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
       {"one between", {.blankLineMode = kOneBetween}, "A\r\nB\r\n\r\n\r\nC\r\n\r\n", "A\r\n\r\nB\r\n\r\nC\r\n\r\n"},
       {"one between at start", {.blankLineMode = kOneBetween}, "\r\n\r\nA", "\r\nA\r\n"},
       {"one between keeps first blank as is", {.blankLineMode = kOneBetween}, "A\r\n   \r\nB", "A\r\n   \r\nB\r\n"},
+      // The encoding, one row per rule in the order they apply. 1. The UTF-8 mark.
+      {"utf-8 mark", fullStop, "\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
+      {"utf-8 mark alone", fullStop, "\xEF\xBB\xBF", "\xEF\xBB\xBF"},
+      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", NotText},
+      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", NotText},  // 2. UTF-32 marks.
+      // 3. UTF-16 marks: code units as they stand, CR LF as code units.
+      {"utf-16 le", fullStop, "\xFF\xFE" "a\0\r\0\n\0b\0\r\0"sv,
+       "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
+      {"utf-16 be", fullStop, "\xFE\xFF\0a\0\r\0\r"sv, "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
+      {"utf-16 mark alone", fullStop, "\xFF\xFE", "\xFF\xFE"},
+      {"line end right after the mark", keep, "\xFE\xFF\0\r\0\n"sv, "\xFE\xFF\0\r\0\n"sv},
+      {"CR and LF bytes inside code units", keep, "\xFF\xFE" "a\r\n\0"sv, "\xFF\xFE" "a\r\n\0\r\0\n\0"sv},
+      {"LF unit without CR is a character", keep, "\xFF\xFE\n\0"sv, "\xFF\xFE\n\0\r\0\n\0"sv},
+      {"unpaired surrogates kept", fullStop, "\xFF\xFE\x00\xD8" "a\0\x00\xDC"sv,
+       "\xFF\xFE\x00\xD8" "a\0\x00\xDC\x02\x30\r\0\n\0"sv},
+      // 4. A NUL byte (and UTF-32 little endian, an odd UTF-16 length): the driver's hostile-input rows.
+      // 5. UTF-8, unless it is GB2312 text that only looks like UTF-8.
+      {"utf-8 chinese", fullStop, "\xE7\xAC\xAC", "\xE7\xAC\xAC\xE3\x80\x82\r\n"},
+      {"utf-8 russian", fullStop, "\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8\xE3\x80\x82\r\n"},
+      {"gbk 一 and 十 stay lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
+      {"gbk 小说 matches its whole-line rule", novelLine, "\xD0\xA1\xCB\xB5", "\xCD\xEA\r\n"},
+      {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},  // 6. Code page 936.
+      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"}, {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
+      // 7. GB18030: four-byte codes in the BMP and beyond.
+      {"gb18030", fullStop, "\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
+       "\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
+      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},  // 8. Anything else.
+      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", NotText},
+      // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
+      {"emoji in gbk", emoji, "\xD6\xD0", "", Unencodable},
+      {"extension b in gbk", extensionB, "\xD6\xD0", "", Unencodable},
+      {"emoji in utf-8", emoji, "\xE4\xB8\xAD", "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
+      {"extension b in gb18030", extensionB, "\x81\x39\xEE\x39", "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
+      {"extension b in utf-16", extensionB, "\xFE\xFF\x4E\x2D"sv, "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
+      {"divided", divide, "abcde", "ab\r\ncd\r\ne\r\n"},
+      {"a line too long to divide", divide, std::string_view(kTooLong), "", LineTooLong},
   };
-  for (const Row& row : rows) EXPECT_EQ(Tidy(row.in, row.settings), row.out) << row.name;
+  for (const Row& row : rows) EXPECT_EQ(Tidy(row.in, row.s, row.outcome), row.out) << row.name;
 }
 
 TEST(TidyBytes, RulesThenLinkThenOutputPass) {
@@ -62,62 +106,6 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
       u"\u3000\u3000第1章 风起\r\n\r\n\u3000\u3000他走进门来，看见了她！\r\n\r\n\u3000\u3000\r\n\r\n"
       u"\u3000\u3000\r\n\r\n\u3000\u3000第2章 云涌\r\n\r\n\u3000\u3000十年之后\r\n";
   EXPECT_EQ(Tidy(Gbk(in), s), Gbk(out));
-}
-
-// How each file's encoding is decided, one row per rule in order, and what cannot be written back
-// exactly; the added 。 shows the encoding written (A1 A3 in code page 936 and GB18030, E3 80 82 in
-// UTF-8, 30 02 in UTF-16).
-TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
-  using namespace std::string_view_literals;
-  static const std::string kTooLong(32768, 'a');
-  const TidySettings fullStop{.txtEnd = {u"。"}}, nothing, emoji{.txtBegin = {u"\U0001F600"}},
-      extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
-      novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
-      divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
-  using enum TidyBytesOutcome;
-  struct Row { const char* name; const TidySettings& s; std::string_view in, out; TidyBytesOutcome outcome = Tidied; };
-  const Row rows[] = {
-      // 1. The UTF-8 mark.
-      {"utf-8 mark", fullStop, "\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
-      {"utf-8 mark alone", fullStop, "\xEF\xBB\xBF", "\xEF\xBB\xBF"},
-      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", NotText},
-      // 2. UTF-32 marks.
-      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", NotText},
-      // 3. UTF-16 marks: code units as they stand, CR LF as code units.
-      {"utf-16 le", fullStop, "\xFF\xFE" "a\0\r\0\n\0b\0\r\0"sv,
-       "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
-      {"utf-16 be", fullStop, "\xFE\xFF\0a\0\r\0\r"sv, "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
-      {"utf-16 mark alone", fullStop, "\xFF\xFE", "\xFF\xFE"},
-      {"line end right after the mark", nothing, "\xFE\xFF\0\r\0\n"sv, "\xFE\xFF\0\r\0\n"sv},
-      {"CR and LF bytes inside code units", nothing, "\xFF\xFE" "a\r\n\0"sv, "\xFF\xFE" "a\r\n\0\r\0\n\0"sv},
-      {"LF unit without CR is a character", nothing, "\xFF\xFE\n\0"sv, "\xFF\xFE\n\0\r\0\n\0"sv},
-      {"unpaired surrogates kept", fullStop, "\xFF\xFE\x00\xD8" "a\0\x00\xDC"sv,
-       "\xFF\xFE\x00\xD8" "a\0\x00\xDC\x02\x30\r\0\n\0"sv},
-      // 4. A NUL byte (and UTF-32 little endian, an odd UTF-16 length): the driver's hostile-input rows.
-      // 5. UTF-8, unless it is GB2312 text that only looks like UTF-8.
-      {"utf-8 chinese", fullStop, "\xE7\xAC\xAC", "\xE7\xAC\xAC\xE3\x80\x82\r\n"},
-      {"utf-8 russian", fullStop, "\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8\xE3\x80\x82\r\n"},
-      {"gbk 一 and 十 stay lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
-      {"gbk 小说 matches its whole-line rule", novelLine, "\xD0\xA1\xCB\xB5", "\xCD\xEA\r\n"},
-      // 6. Code page 936.
-      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"}, {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
-      {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},
-      // 7. GB18030: four-byte codes in the BMP and beyond.
-      {"gb18030", fullStop, "\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
-       "\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
-      // 8. Anything else.
-      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},
-      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", NotText},
-      // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
-      {"emoji in gbk", emoji, "\xD6\xD0", "", Unencodable},
-      {"extension b in gbk", extensionB, "\xD6\xD0", "", Unencodable},
-      {"emoji in utf-8", emoji, "\xE4\xB8\xAD", "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
-      {"extension b in gb18030", extensionB, "\x81\x39\xEE\x39", "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
-      {"extension b in utf-16", extensionB, "\xFE\xFF\x4E\x2D"sv, "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
-      {"divided", divide, "abcde", "ab\r\ncd\r\ne\r\n"},
-      {"a line too long to divide", divide, std::string_view(kTooLong), "", LineTooLong},
-  };
-  for (const Row& row : rows) EXPECT_EQ(Tidy(row.in, row.s, row.outcome), row.out) << row.name;
 }
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
