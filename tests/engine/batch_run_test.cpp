@@ -16,7 +16,6 @@
 namespace quelvane {
 namespace {
 
-using testing::Gbk;
 using testing::RecordingWindow;
 using testing::TempFolder;
 using Events = std::vector<std::string>;
@@ -26,11 +25,10 @@ TidySettings DeleteBlankLines() { return {.blankLineMode = BlankLineMode::Delete
 
 class BatchRun : public ::testing::Test {
  protected:
-  // Writes files named a.txt, b.txt... holding "<letter>\r\n\r\n".
   void WriteFiles(size_t count) { for (size_t i = 0; i < count; ++i) folder.Write(Name(i), Old(i)); }
-  static std::string Name(size_t i) { return std::string(1, static_cast<char>('a' + i)) + ".txt"; }
-  static std::string Old(size_t i) { return std::string(1, static_cast<char>('a' + i)) + "\r\n\r\n"; }
-  static std::string New(size_t i) { return std::string(1, static_cast<char>('a' + i)) + "\r\n"; }
+  static std::string Name(size_t i) { return char('a' + i) + std::string(".txt"); }
+  static std::string Old(size_t i) { return char('a' + i) + std::string("\r\n\r\n"); }
+  static std::string New(size_t i) { return char('a' + i) + std::string("\r\n"); }
 
   RunReport Run(const TidySettings& settings, RecordingWindow& window) {
     FileListing files{folder.path(), {}};

@@ -16,13 +16,11 @@ namespace {
 
 using Entries = std::vector<std::u16string>;
 
+TidyPlan PlanOf(const TidySettings& settings) { return std::get<TidyPlan>(CheckSettings(settings, 1)); }
+WholeLineRules MakeWholeLineRules(const TidySettings& settings) { return PlanOf(settings).wholeLineRules; }
 WholeParagraphRules MakeWholeParagraphRules(TidySettings settings) {
   settings.paragraphMode = ParagraphMode::Link;
-  return std::get<TidyPlan>(CheckSettings(settings, 1)).wholeParagraph;
-}
-
-WholeLineRules MakeWholeLineRules(const TidySettings& settings) {
-  return std::get<TidyPlan>(CheckSettings(settings, 1)).wholeLineRules;
+  return PlanOf(settings).wholeParagraph;
 }
 
 Entries EntriesOf(const LineList& lines) {
@@ -31,7 +29,6 @@ Entries EntriesOf(const LineList& lines) {
   return entries;
 }
 
-// Each line fed to LinkLine, the last one flagged as such.
 TEST(LineJoining, JoinsTrimsAndKeepsBlankLinesBetweenParagraphs) {
   const TidySettings chapters{.txtLink = {u"第???回"}};
   struct Row { const char* name; Entries input, expected; TidySettings settings = {}; } const rows[] = {

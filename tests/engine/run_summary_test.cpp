@@ -13,7 +13,7 @@ std::u16string SummaryOf(const TidySettings& settings, int16_t items) {
   return summary.text;
 }
 
-TEST(RunSummary, ListsEveryPlannedStepNumberedWithoutGaps) {
+TEST(RunSummary, ListsEveryPlannedStepAndOnlyWhatTheModeReads) {
   // The blank second equal-to row leaves no gap in the numbers.
   const TidySettings s{
       .txtAllS = {u"x", u"   ", u"x", u"x"}, .txtAllT = {u" 保留空格 "}, .txtLeftS = {u"abc ", u"x", u"x", u"x"},
@@ -34,16 +34,13 @@ TEST(RunSummary, ListsEveryPlannedStepNumberedWithoutGaps) {
             u"13.段首增加文字:头\r\n14.段尾增加文字:尾\r\n"
             u"15.段首取消文字(如果有): \r\n16.段尾取消文字(如果有):去\r\n17.两段间设置一处空行!\r\n"
             u"18.\" \"字符替换为\"\"!\r\n\r\n是否继续?");
-}
-
-TEST(RunSummary, OnlyWhatTheModeReadsAndTheLengthAsTyped) {
   // The marker and the ordinal are read only in link mode.
-  TidySettings s{.txtAllS = {u"   "}, .txtDivide = u"5", .txtLink = {u"第?回"}, .chkOrdinal = true};
-  EXPECT_EQ(SummaryOf(s, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
+  TidySettings modes{.txtAllS = {u"   "}, .txtDivide = u"5", .txtLink = {u"第?回"}, .chkOrdinal = true};
+  EXPECT_EQ(SummaryOf(modes, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
 
-  s.paragraphMode = ParagraphMode::Divide;
-  s.txtDivide = u" 12";
-  EXPECT_EQ(SummaryOf(s, 1),
+  modes.paragraphMode = ParagraphMode::Divide;
+  modes.txtDivide = u" 12";
+  EXPECT_EQ(SummaryOf(modes, 1),
             u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n1.以 12个字符为长度进行等长分段!\r\n\r\n是否继续?");
 }
 

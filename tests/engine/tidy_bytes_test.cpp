@@ -110,9 +110,8 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
   const TidySettings s{.txtBegin = {u"<"}, .txtEnd = {u">"}};
-  const std::string pair = "\xF0\xA0\x80\x80";  // U+20000, two code units
   std::string pairs;
-  for (int i = 0; i < 500000; ++i) pairs += pair;
+  for (int i = 0; i < 500000; ++i) pairs += "\xF0\xA0\x80\x80";  // U+20000, two code units
   // Pieces of a fixed length end inside a surrogate pair in one of the two.
   for (const std::string& line : {std::string(3000000, 'a'), pairs, "a" + pairs}) {
     SCOPED_TRACE(line.size());
