@@ -11,30 +11,24 @@
 #include "run_messages.h"
 #include "temp_folder.h"
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
+
 namespace quelvane {
 namespace {
 
-using testing::Gbk;
 using testing::RecordingWindow;
 using testing::TempFolder;
 using Events = std::vector<std::string>;
 using Ending = RunReport::Ending;
 
-TidySettings DeleteBlankLines() {
-  TidySettings s;
-  s.blankLineMode = BlankLineMode::Delete;
-  return s;
-}
+TidySettings DeleteBlankLines() { return {.blankLineMode = BlankLineMode::Delete}; }
 
 class BatchRun : public ::testing::Test {
  protected:
-  // Writes files named a.txt, b.txt... holding "<letter>\r\n\r\n".
-  void WriteFiles(size_t count) {
-    for (size_t i = 0; i < count; ++i) folder.Write(Name(i), Old(i));
-  }
-  static std::string Name(size_t i) { return std::string(1, static_cast<char>('a' + i)) + ".txt"; }
-  static std::string Old(size_t i) { return std::string(1, static_cast<char>('a' + i)) + "\r\n\r\n"; }
-  static std::string New(size_t i) { return std::string(1, static_cast<char>('a' + i)) + "\r\n"; }
+  void WriteFiles(size_t count) { for (size_t i = 0; i < count; ++i) folder.Write(Name(i), Old(i)); }
+  static std::string Name(size_t i) { return char('a' + i) + std::string(".txt"); }
+  static std::string Old(size_t i) { return char('a' + i) + std::string("\r\n\r\n"); }
+  static std::string New(size_t i) { return char('a' + i) + std::string("\r\n"); }
 
   RunReport Run(const TidySettings& settings, RecordingWindow& window) {
     FileListing files{folder.path(), {}};
@@ -62,18 +56,9 @@ TEST_F(BatchRun, CompleteRunShowsEveryPhaseInOrder) {
 
 TEST_F(BatchRun, EndsBeforeTouchingAnythingWhenToldTo) {
   WriteFiles(2);
-  struct Row {
-    const char* name;
-    TidySettings settings;
-    bool answer;
-    Ending ending;
-    Events events;
-  };
-  TidySettings badDivide;
-  badDivide.paragraphMode = ParagraphMode::Divide;
-  badDivide.txtDivide = u"2.5";
-  TidySettings overflow = badDivide;
-  overflow.txtDivide = u"1e99";
+  struct Row { const char* name; TidySettings settings; bool answer; Ending ending; Events events; };
+  const TidySettings badDivide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2.5"},
+      overflow{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"1e99"};
   const Row rows[] = {
       {"answer no", DeleteBlankLines(), false, Ending::Declined, {"confirm"}},
       {"nothing to do", TidySettings{}, true, Ending::NothingToDo, {"notice:没有设置整理方式及内容！"}},
@@ -98,7 +83,7 @@ TEST_F(BatchRun, LaterFailuresLeaveTheirFileAndTheRunGoesOn) {
   WriteFiles(3);
   folder.Write("same.txt", "same\r\n");
   ASSERT_EQ(chmod(folder.PathOf("b.txt").c_str(), 0444), 0);  // read-only, even for root
-  struct stat before {};
+  struct stat before {}, after {};
   ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &before), 0);
 
   RecordingWindow window;
@@ -112,19 +97,15 @@ TEST_F(BatchRun, LaterFailuresLeaveTheirFileAndTheRunGoesOn) {
   EXPECT_EQ(folder.Read("b.txt"), Old(1));
   EXPECT_EQ(folder.Read("c.txt"), New(2));
   // A file the tidy does not change is not written at all.
-  struct stat after {};
   ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 TEST(Progress, SquaresRoundHalfToEven) {
-  EXPECT_EQ(ProgressSquares(0, 1), 66);
-  EXPECT_EQ(ProgressSquares(0, 4), 16);
-  EXPECT_EQ(ProgressSquares(2, 4), 50);
-  EXPECT_EQ(ProgressSquares(0, 132), 0);
-  EXPECT_EQ(ProgressSquares(1, 132), 1);
-  EXPECT_EQ(ProgressSquares(2, 132), 2);
-  EXPECT_EQ(ProgressSquares(131, 132), 66);
+  const struct { size_t index, count; int squares; } rows[] = {
+      {0, 1, 66}, {0, 4, 16}, {2, 4, 50}, {0, 132, 0}, {1, 132, 1}, {2, 132, 2}, {131, 132, 66}};
+  for (const auto& row : rows)
+    EXPECT_EQ(ProgressSquares(row.index, row.count), row.squares) << row.index << "/" << row.count;
 }
 
 }  // namespace

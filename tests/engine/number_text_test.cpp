@@ -5,17 +5,15 @@
 #include "run_messages.h"
 #include "tidy_plan.h"
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
+
 namespace quelvane {
 namespace {
 
 TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
   using enum Int16Conversion;
-  const struct {
-    const char* name;
-    std::u16string_view text;
-    Int16Conversion status;
-    int16_t value = 0;
-  } rows[] = {
+  struct Row { const char* name; std::u16string_view text; Int16Conversion status; int16_t value = 0; };
+  const Row rows[] = {
       {"spaces around", u"  12 ", Ok, 12}, {"negative", u"-3", Ok, -3}, {"trailing point", u"12.", Ok, 12},
       {"leading point", u".5", Ok, 0}, {"half to even down", u"2.5", Ok, 2}, {"half to even up", u"3.5", Ok, 4},
       {"exponent", u"1e3", Ok, 1000}, {"signed exponent", u"1.2E+2", Ok, 120}, {"negative exponent up", u"9e-1", Ok, 1},
@@ -24,27 +22,21 @@ TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
       {"rounds out of range", u"32767.5", OutOfRange}, {"huge exponent", u"1e99", OutOfRange},
       {"empty", u"", NotANumber}, {"exponent without digits", u"e2", NotANumber},
       {"dangling exponent", u"1e", NotANumber}, {"lone point", u".", NotANumber},
-      {"thousands separator", u"1,000", NotANumber},
-      {"full-width digit", u"１", NotANumber}, {"tab is not a space", u"\t12", NotANumber},
+      {"thousands separator", u"1,000", NotANumber}, {"full-width digit", u"１", NotANumber},
+      {"tab is not a space", u"\t12", NotANumber},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Int16Result result = ConvertToInt16(row.text);
     EXPECT_EQ(result.status, row.status);
-    if (row.status == Ok) {
-      EXPECT_EQ(result.value, row.value);
-    }
+    EXPECT_TRUE(row.status != Ok || result.value == row.value) << result.value;
     EXPECT_EQ(IsNumberText(row.text), row.status != Int16Conversion::NotANumber);
   }
 }
 
 TEST(IsIntegerText, ExaminesOnlyWhatFollowsTheLastPoint) {
   using enum IntegerTextCheck;
-  const struct {
-    const char* name;
-    std::u16string_view text;
-    IntegerTextCheck check;
-  } rows[] = {
+  const struct { const char* name; std::u16string_view text; IntegerTextCheck check; } rows[] = {
       {"whole", u"12", Integer}, {"zero fraction", u"12.00", Integer}, {"point last", u" 12. ", Integer},
       {"fraction", u"12.5", NotInteger}, {"negative passes here", u"-3", Integer},
       {"exponent without point", u"9e-1", Integer}, {"fraction with exponent converts to 0", u"1.5e-1", Integer},
@@ -61,22 +53,13 @@ TEST(IsIntegerText, ExaminesOnlyWhatFollowsTheLastPoint) {
 
 TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
   auto with = [](ParagraphMode mode, std::u16string divide, std::u16string marker) {
-    TidySettings s;
-    s.paragraphMode = mode;
-    s.txtDivide = std::move(divide);
-    s.txtLink[2] = std::move(marker);
-    return s;
+    return TidySettings{.paragraphMode = mode, .txtDivide = divide, .txtLink = {u"", u"", marker}};
   };
   using Kind = SettingsRejection::Kind;
   constexpr auto kPassed = std::nullopt;
-  struct Row {
-    const char* name;
-    TidySettings settings;
-    size_t files;
-    std::optional<Kind> rejected;
-    std::u16string_view text;  // the notice; for a plan, its one marker
-    size_t pieceLength = 0;
-  } const rows[] = {
+  // text: the notice; for a plan, its one marker.
+  struct Row { const char* name; TidySettings settings; size_t files; std::optional<Kind> rejected;
+               std::u16string_view text; size_t pieceLength = 0; } const rows[] = {
       {"no files comes first", with(ParagraphMode::Divide, u"x", u""), 0, Kind::Notice, kNoTextFilesMessage},
       {"divide fraction", with(ParagraphMode::Divide, u"2.5", u""), 1, Kind::Notice, kBadDivideLengthMessage},
       {"divide rounds to zero", with(ParagraphMode::Divide, u"5e-1", u""), 1, Kind::Notice, kBadDivideLengthMessage},
@@ -102,8 +85,7 @@ TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
     ASSERT_EQ(row.rejected, kPassed);
     const TidyPlan& plan = std::get<TidyPlan>(checked);
     EXPECT_EQ(plan.pieceLength, row.pieceLength);
-    EXPECT_EQ(plan.wholeParagraph.markers, row.text.empty() ? std::vector<std::u16string>{}
-                                                            : std::vector<std::u16string>{std::u16string(row.text)});
+    EXPECT_EQ(plan.wholeParagraph.markers, std::vector<std::u16string>(!row.text.empty(), std::u16string(row.text)));
   }
 }
 

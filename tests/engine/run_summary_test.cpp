@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
+
 namespace quelvane {
 namespace {
 
@@ -11,22 +13,13 @@ std::u16string SummaryOf(const TidySettings& settings, int16_t items) {
   return summary.text;
 }
 
-TEST(RunSummary, ListsEveryPlannedStepNumberedWithoutGaps) {
-  TidySettings s;
-  for (size_t j = 0; j < 4; ++j) {
-    s.txtAllS[j] = s.txtLeftS[j] = s.txtRightS[j] = u"x";
-  }
-  s.txtAllS[1] = u"   ";  // a blank row leaves no gap in the numbers
-  s.txtAllT[0] = u" 保留空格 ";
-  s.txtLeftS[0] = u"abc ";
-  s.txtLeftT[0] = u"东方之星";
-  s.paragraphMode = ParagraphMode::Link;
-  s.txtLink = {u"第???回", u"", u"  ", u" 卷 "};
-  s.chkOrdinal = true;
-  s.txtBegin = {u"头", u" "};
-  s.txtEnd = {u"尾", u"去"};
-  s.blankLineMode = BlankLineMode::OneBetween;
-  s.txtReplaceS = u" ";
+TEST(RunSummary, ListsEveryPlannedStepAndOnlyWhatTheModeReads) {
+  // The blank second equal-to row leaves no gap in the numbers.
+  const TidySettings s{
+      .txtAllS = {u"x", u"   ", u"x", u"x"}, .txtAllT = {u" 保留空格 "}, .txtLeftS = {u"abc ", u"x", u"x", u"x"},
+      .txtLeftT = {u"东方之星"}, .txtRightS = {u"x", u"x", u"x", u"x"}, .txtReplaceS = u" ", .txtBegin = {u"头", u" "},
+      .txtEnd = {u"尾", u"去"}, .paragraphMode = ParagraphMode::Link, .txtLink = {u"第???回", u"", u"  ", u" 卷 "},
+      .chkOrdinal = true, .blankLineMode = BlankLineMode::OneBetween};
   EXPECT_EQ(SummaryOf(s, 18),
             u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n"
             u"1.\"x\"整行替换为\" 保留空格 \"!\r\n2.\"x\"整行替换为\"\"!\r\n3.\"x\"整行替换为\"\"!\r\n"
@@ -41,19 +34,13 @@ TEST(RunSummary, ListsEveryPlannedStepNumberedWithoutGaps) {
             u"13.段首增加文字:头\r\n14.段尾增加文字:尾\r\n"
             u"15.段首取消文字(如果有): \r\n16.段尾取消文字(如果有):去\r\n17.两段间设置一处空行!\r\n"
             u"18.\" \"字符替换为\"\"!\r\n\r\n是否继续?");
-}
+  // The marker and the ordinal are read only in link mode.
+  TidySettings modes{.txtAllS = {u"   "}, .txtDivide = u"5", .txtLink = {u"第?回"}, .chkOrdinal = true};
+  EXPECT_EQ(SummaryOf(modes, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
 
-TEST(RunSummary, OnlyWhatTheModeReadsAndTheLengthAsTyped) {
-  TidySettings s;
-  s.txtLink[0] = u"第?回";  // read only in link mode
-  s.chkOrdinal = true;
-  s.txtDivide = u"5";
-  s.txtAllS[0] = u"   ";
-  EXPECT_EQ(SummaryOf(s, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
-
-  s.paragraphMode = ParagraphMode::Divide;
-  s.txtDivide = u" 12";
-  EXPECT_EQ(SummaryOf(s, 1),
+  modes.paragraphMode = ParagraphMode::Divide;
+  modes.txtDivide = u" 12";
+  EXPECT_EQ(SummaryOf(modes, 1),
             u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n1.以 12个字符为长度进行等长分段!\r\n\r\n是否继续?");
 }
 

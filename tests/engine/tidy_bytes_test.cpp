@@ -1,14 +1,11 @@
-// One file's content from old bytes to new bytes: reading rules, the output
-// pass and the written form, byte for byte.
+// One file's bytes, old to new: reading rules, output pass and written form, byte for byte.
 
 #include <gtest/gtest.h>
 
 #include "temp_folder.h"
 #include "tidy_bytes.h"
 
-// Settings are written with designated initializers, the fields left out
-// meant to be empty: GCC 12 warns about each one.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
 
 namespace quelvane {
 namespace {
@@ -22,22 +19,23 @@ std::string Tidy(std::string_view bytes, const TidySettings& settings,
   return out;
 }
 
-// Line terminators as read, then the output pass on every line.
-TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
-  struct Row {
-    const char* name;
-    TidySettings settings;
-    std::string_view in, out;
-  };
-  const TidySettings keep;
+// Line terminators as read, the output pass on every line, each file's encoding and what cannot be written
+// back exactly; the added 。 shows the encoding written (A1 A3 in code page 936 and GB18030, E3 80 82 in UTF-8,
+// 30 02 in UTF-16).
+TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
+  using namespace std::string_view_literals;
+  using enum TidyBytesOutcome;
+  static const std::string kTooLong(32768, 'a');
   constexpr BlankLineMode kDelete = BlankLineMode::Delete, kOneBetween = BlankLineMode::OneBetween;
+  const TidySettings keep, fullStop{.txtEnd = {u"。"}}, emoji{.txtBegin = {u"\U0001F600"}},
+      extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
+      novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
+      divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
+  struct Row { const char* name; TidySettings s; std::string_view in, out; TidyBytesOutcome outcome = Tidied; };
   const Row rows[] = {
-      {"empty file stays empty", keep, "", ""},
-      {"no final break gains one", keep, "a", "a\r\n"},
-      {"final break starts no line", keep, "a\r\n", "a\r\n"},
-      {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},
-      {"CR CR LF is two lines", keep, "a\r\r\n", "a\r\n\r\n"},
-      {"lone LF is a character", keep, "a\nb\n", "a\nb\n\r\n"},
+      {"empty file stays empty", keep, "", ""}, {"no final break gains one", keep, "a", "a\r\n"},
+      {"final break starts no line", keep, "a\r\n", "a\r\n"}, {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},
+      {"CR CR LF is two lines", keep, "a\r\r\n", "a\r\n\r\n"}, {"lone LF is a character", keep, "a\nb\n", "a\nb\n\r\n"},
       {"spaces kept in keep mode", keep, "  a  \r\n\r\n", "  a  \r\n\r\n"},
       {"replace without overlap", {.txtReplaceS = u"aa", .txtReplaceT = u"b"}, "aaaa\r\naaa", "bb\r\nba\r\n"},
       {"replacement not searched again", {.txtReplaceS = u"a", .txtReplaceT = u"aa"}, "aa", "aaaa\r\n"},
@@ -57,58 +55,19 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
       {"one between", {.blankLineMode = kOneBetween}, "A\r\nB\r\n\r\n\r\nC\r\n\r\n", "A\r\n\r\nB\r\n\r\nC\r\n\r\n"},
       {"one between at start", {.blankLineMode = kOneBetween}, "\r\n\r\nA", "\r\nA\r\n"},
       {"one between keeps first blank as is", {.blankLineMode = kOneBetween}, "A\r\n   \r\nB", "A\r\n   \r\nB\r\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Tidy(row.in, row.settings), row.out);
-  }
-}
-
-TEST(TidyBytes, RulesThenLinkThenOutputPass) {
-  const TidySettings s{.txtAllS = {u"本章完"}, .txtRightS = {u"请收藏本站"}, .txtReplaceS = u"!", .txtReplaceT = u"！",
-                       .txtBegin = {u"\u3000\u3000", u"  "}, .paragraphMode = ParagraphMode::Link,
-                       .txtLink = {u"第?章"}, .chkOrdinal = true, .blankLineMode = BlankLineMode::OneBetween};
-  const std::u16string in =
-      u"第1章 风起\r\n  他走进门来，\r\n看见了她!\r\n  本章完  \r\n好书尽在，请收藏本站\r\n第2章 云涌\r\n十年之后";
-  // The two lines emptied by the rules receive the ideographic indent too,
-  // which makes them lines of their own.
-  const std::u16string out =
-      u"\u3000\u3000第1章 风起\r\n\r\n\u3000\u3000他走进门来，看见了她！\r\n\r\n\u3000\u3000\r\n\r\n"
-      u"\u3000\u3000\r\n\r\n\u3000\u3000第2章 云涌\r\n\r\n\u3000\u3000十年之后\r\n";
-  EXPECT_EQ(Tidy(Gbk(in), s), Gbk(out));
-}
-
-// How each file's encoding is decided, one row per rule in the order they
-// apply, and what cannot be written back exactly; the added 。 shows the
-// encoding the file is written back in (A1 A3 in code page 936 and GB18030,
-// E3 80 82 in UTF-8, 30 02 in UTF-16).
-TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
-  using namespace std::string_view_literals;
-  static const std::string kTooLong(32768, 'a');
-  const TidySettings fullStop{.txtEnd = {u"。"}}, nothing, emoji{.txtBegin = {u"\U0001F600"}},
-      extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
-      novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
-      divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
-  struct Row {
-    const char* name;
-    const TidySettings& settings;
-    std::string_view in, out;
-    TidyBytesOutcome outcome = TidyBytesOutcome::Tidied;
-  } const rows[] = {
-      // 1. The UTF-8 mark.
+      // The encoding, one row per rule in the order they apply. 1. The UTF-8 mark.
       {"utf-8 mark", fullStop, "\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
       {"utf-8 mark alone", fullStop, "\xEF\xBB\xBF", "\xEF\xBB\xBF"},
-      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", TidyBytesOutcome::NotText},
-      // 2. UTF-32 marks.
-      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", TidyBytesOutcome::NotText},
+      {"gbk after the utf-8 mark", fullStop, "\xEF\xBB\xBF\xB5\xDA", "", NotText},
+      {"utf-32 big endian", fullStop, "\0\0\xFE\xFF\0\0\0a"sv, "", NotText},  // 2. UTF-32 marks.
       // 3. UTF-16 marks: code units as they stand, CR LF as code units.
       {"utf-16 le", fullStop, "\xFF\xFE" "a\0\r\0\n\0b\0\r\0"sv,
        "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
       {"utf-16 be", fullStop, "\xFE\xFF\0a\0\r\0\r"sv, "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
       {"utf-16 mark alone", fullStop, "\xFF\xFE", "\xFF\xFE"},
-      {"line end right after the mark", nothing, "\xFE\xFF\0\r\0\n"sv, "\xFE\xFF\0\r\0\n"sv},
-      {"CR and LF bytes inside code units", nothing, "\xFF\xFE" "a\r\n\0"sv, "\xFF\xFE" "a\r\n\0\r\0\n\0"sv},
-      {"LF unit without CR is a character", nothing, "\xFF\xFE\n\0"sv, "\xFF\xFE\n\0\r\0\n\0"sv},
+      {"line end right after the mark", keep, "\xFE\xFF\0\r\0\n"sv, "\xFE\xFF\0\r\0\n"sv},
+      {"CR and LF bytes inside code units", keep, "\xFF\xFE" "a\r\n\0"sv, "\xFF\xFE" "a\r\n\0\r\0\n\0"sv},
+      {"LF unit without CR is a character", keep, "\xFF\xFE\n\0"sv, "\xFF\xFE\n\0\r\0\n\0"sv},
       {"unpaired surrogates kept", fullStop, "\xFF\xFE\x00\xD8" "a\0\x00\xDC"sv,
        "\xFF\xFE\x00\xD8" "a\0\x00\xDC\x02\x30\r\0\n\0"sv},
       // 4. A NUL byte (and UTF-32 little endian, an odd UTF-16 length): the driver's hostile-input rows.
@@ -117,36 +76,42 @@ TEST(TidyBytes, EachFileIsTidiedInItsOwnEncoding) {
       {"utf-8 russian", fullStop, "\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8\xE3\x80\x82\r\n"},
       {"gbk 一 and 十 stay lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
       {"gbk 小说 matches its whole-line rule", novelLine, "\xD0\xA1\xCB\xB5", "\xCD\xEA\r\n"},
-      // 6. Code page 936.
-      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"},
-      {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},
-      {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
+      {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},  // 6. Code page 936.
+      {"ascii", fullStop, "a", "a\xA1\xA3\r\n"}, {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
       // 7. GB18030: four-byte codes in the BMP and beyond.
       {"gb18030", fullStop, "\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
        "\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
-      // 8. Anything else.
-      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", TidyBytesOutcome::NotText},
-      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", TidyBytesOutcome::NotText},
+      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},  // 8. Anything else.
+      {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", NotText},
       // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
-      {"emoji in gbk", emoji, "\xD6\xD0", "", TidyBytesOutcome::Unencodable},
-      {"extension b in gbk", extensionB, "\xD6\xD0", "", TidyBytesOutcome::Unencodable},
+      {"emoji in gbk", emoji, "\xD6\xD0", "", Unencodable},
+      {"extension b in gbk", extensionB, "\xD6\xD0", "", Unencodable},
       {"emoji in utf-8", emoji, "\xE4\xB8\xAD", "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
       {"extension b in gb18030", extensionB, "\x81\x39\xEE\x39", "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
       {"extension b in utf-16", extensionB, "\xFE\xFF\x4E\x2D"sv, "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
       {"divided", divide, "abcde", "ab\r\ncd\r\ne\r\n"},
-      {"a line too long to divide", divide, std::string_view(kTooLong), "", TidyBytesOutcome::LineTooLong},
+      {"a line too long to divide", divide, std::string_view(kTooLong), "", LineTooLong},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(Tidy(row.in, row.settings, row.outcome), row.out);
-  }
+  for (const Row& row : rows) EXPECT_EQ(Tidy(row.in, row.s, row.outcome), row.out) << row.name;
+}
+
+TEST(TidyBytes, RulesThenLinkThenOutputPass) {
+  const TidySettings s{.txtAllS = {u"本章完"}, .txtRightS = {u"请收藏本站"}, .txtReplaceS = u"!", .txtReplaceT = u"！",
+                       .txtBegin = {u"\u3000\u3000", u"  "}, .paragraphMode = ParagraphMode::Link,
+                       .txtLink = {u"第?章"}, .chkOrdinal = true, .blankLineMode = BlankLineMode::OneBetween};
+  const std::u16string in =
+      u"第1章 风起\r\n  他走进门来，\r\n看见了她!\r\n  本章完  \r\n好书尽在，请收藏本站\r\n第2章 云涌\r\n十年之后";
+  // The two lines the rules empty get the ideographic indent too, making them lines of their own.
+  const std::u16string out =
+      u"\u3000\u3000第1章 风起\r\n\r\n\u3000\u3000他走进门来，看见了她！\r\n\r\n\u3000\u3000\r\n\r\n"
+      u"\u3000\u3000\r\n\r\n\u3000\u3000第2章 云涌\r\n\r\n\u3000\u3000十年之后\r\n";
+  EXPECT_EQ(Tidy(Gbk(in), s), Gbk(out));
 }
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
   const TidySettings s{.txtBegin = {u"<"}, .txtEnd = {u">"}};
-  const std::string pair = "\xF0\xA0\x80\x80";  // U+20000, two code units
   std::string pairs;
-  for (int i = 0; i < 500000; ++i) pairs += pair;
+  for (int i = 0; i < 500000; ++i) pairs += "\xF0\xA0\x80\x80";  // U+20000, two code units
   // Pieces of a fixed length end inside a surrogate pair in one of the two.
   for (const std::string& line : {std::string(3000000, 'a'), pairs, "a" + pairs}) {
     SCOPED_TRACE(line.size());
