@@ -14,7 +14,7 @@ using testing::Gbk;
 
 std::string Tidy(std::string_view bytes, const TidySettings& settings,
                  TidyBytesOutcome expected = TidyBytesOutcome::Tidied) {
-  std::string out;
+  std::string out = "left from before";
   EXPECT_EQ(TidyBytes(bytes, std::get<TidyPlan>(CheckSettings(settings, 1)), out), expected);
   return out;
 }

@@ -468,6 +468,7 @@ class FrmMainTest : public QObject {
     QCOMPARE(Files(), files);
     QCOMPARE(Read(Raw("A/notes.md")), kStory);
     QCOMPARE(Progress(), QString(squares, QChar(0x25A0)));
+    QCOMPARE(Find<QLabel>("lblCourse")->accessibleDescription(), squares ? QStringLiteral("66 / 66") : QString());
     QVERIFY(Find<QLabel>("lblCourse")->fontMetrics().horizontalAdvance(Progress()) <=
             Find<QLabel>("lblCourse")->width());
     QVERIFY(window_->isEnabled());
