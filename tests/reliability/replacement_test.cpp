@@ -145,7 +145,8 @@ enum class Effect { Reported, LeftAlone, Harmless };
 const std::map<std::pair<Op, int>, std::u16string_view> kReasons = {
     {{Op::ResolvePath, ENOENT}, u"文件已不存在"}, {{Op::CreateTemporary, EACCES}, u"所在文件夹不允许写入"},
     {{Op::CreateTemporary, ENOSPC}, u"磁盘空间不足"}, {{Op::Write, ENOSPC}, u"磁盘空间不足"},
-    {{Op::Write, EFBIG}, u"超出文件大小上限"}, {{Op::CloseTemporary, EIO}, u"输入输出错误"}};
+    {{Op::Write, EFBIG}, u"超出文件大小上限"}, {{Op::CloseTemporary, EIO}, u"输入输出错误"},
+    {{Op::Read, EIO}, u"无法读取（输入输出错误）"}};
 
 TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   using enum Effect;
