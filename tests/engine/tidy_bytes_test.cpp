@@ -79,8 +79,8 @@ TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
       {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},  // 6. Code page 936.
       {"ascii", fullStop, "a", "a\xA1\xA3\r\n"}, {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
       // 7. GB18030: four-byte codes in the BMP and beyond.
-      {"gb18030", fullStop, "\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
-       "\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
+      {"gb18030 after a gbk line", fullStop, "\xB5\xDA\r\n\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
+       "\xB5\xDA\xA1\xA3\r\n\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
       {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},  // 8. Anything else.
       {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", NotText},
       // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.

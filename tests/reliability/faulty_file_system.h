@@ -43,6 +43,7 @@ struct Fault { Op op; int occurrence = 1; int error = 0; };  // occurrence count
 class FaultyFileSystem : public FileSystem {
  public:
   explicit FaultyFileSystem(long type = 0) : pretendedType(type) {}
+  ~FaultyFileSystem() override { EXPECT_EQ(opened_.size(), 0u) << "descriptors left open"; }
   std::optional<Fault> fault;
   bool fired = false;
   // Runs before every call (e.g. to let another process act just then) with the operation and its count so far.
