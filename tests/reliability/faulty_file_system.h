@@ -147,7 +147,10 @@ class FaultyFileSystem : public FileSystem {
     if (fault->error == kShortWrite) return !(shorten_ = true);
     return errno = fault->error, true;
   }
-  int Freeze(struct stat* s) const { return timesFrozen ? (s->st_mtim = s->st_ctim = {1, 0}, 0) : 0; }
+  int Freeze(struct stat* s) const {
+    if (timesFrozen) s->st_mtim = s->st_ctim = {1, 0};
+    return 0;
+  }
   Op OpenedBy(int fd) const { return opened_.contains(fd) ? opened_.at(fd).by : Op::OpenForReading; }
 
   struct Opened { Op by; std::string path; };  // by Rename once renamed

@@ -98,7 +98,8 @@ States StatesOf(const TempFolder& folder, bool content = true) {
 
 std::vector<std::string> Notices(const RecordingWindow& window) {
   std::vector<std::string> notices = window.events;
-  return std::erase_if(notices, [](const std::string& event) { return !event.starts_with("notice:"); }), notices;
+  std::erase_if(notices, [](const std::string& event) { return !event.starts_with("notice:"); });
+  return notices;
 }
 
 // Index of the file in hand, from what the progress label shows.
