@@ -98,8 +98,7 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
   }
 }
 
-// What has no exact form is refused, the output left as it was; only text
-// shown to people turns an unpaired surrogate into U+FFFD.
+// What has no exact form is refused, the output left as it was; only text for people turns a lone surrogate into U+FFFD.
 TEST(Codec, RefusesWhatHasNoExactForm) {
   const struct { TextEncoding encoding; std::string_view bytes; } undecodable[] = {
       {CodePage936, "a\xB5"}, {CodePage936, "\xB5\xDA\xA1"}, {Utf8, "\xC0\xAF"}, {Utf8, "\xED\xA0\x80"},
@@ -128,25 +127,22 @@ TEST(Codec, EveryUtf16UnitComesBackExactly) {
   for (TextEncoding encoding : {Utf16Le, Utf16Be}) {
     std::string bytes(2 * units.size(), '\0');
     ASSERT_EQ(EncodeText(encoding, units, bytes.data()), bytes.data() + bytes.size());
-    EXPECT_EQ(static_cast<unsigned char>(bytes[encoding == Utf16Le ? 2 : 3]), 1u);
-    std::u16string back(bytes.size(), u'\0');
+    EXPECT_EQ(bytes[encoding == Utf16Le ? 2 : 3], '\1');
+    std::u16string back(units.size(), u'\0');
     const char* from = bytes.data();
-    char16_t* end = DecodeLine(encoding, from, bytes.data() + bytes.size(), back.data());
+    ASSERT_EQ(DecodeLine(encoding, from, bytes.data() + bytes.size(), back.data()), back.data() + back.size());
     EXPECT_EQ(from, bytes.data() + bytes.size());
-    ASSERT_NE(end, nullptr);
-    EXPECT_EQ(std::u16string_view(back.data(), static_cast<size_t>(end - back.data())), units);
+    EXPECT_EQ(back, units);
   }
 }
 
 TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
-  EXPECT_FALSE(EndsWithIgnoringCase(u"x Straße", u"STRASSE"));  // simple folding: ß stays ß
   EXPECT_TRUE(EndsWithIgnoringCase(u"ab-AB", u"ab"));
-  EXPECT_FALSE(StartsWithIgnoringCase(u"Ａbc", u"abc"));  // no width folding
   EXPECT_FALSE(StartsWithIgnoringCase(u"ab", u"abc"));
   EXPECT_TRUE(StartsWithIgnoringCase(u"\U00010400x", u"\U00010428"));
   EXPECT_TRUE(StartsWithIgnoringCase(u"\u212Aelvin", u"kel"));
   EXPECT_TRUE(EndsWithIgnoringCase(u"Mitte\u017F", u"S"));
-  // The generated table and the shortcut for ASCII, against ICU itself.
+  // The generated table (simple folding: ß stays ß; no width folding) and the shortcut for ASCII, against ICU.
   for (UChar32 c = 0; c < 0x110000; ++c) {
     const UChar32 folded = u_foldCase(c, U_FOLD_CASE_DEFAULT);
     ASSERT_EQ(FoldCase(static_cast<char32_t>(c)), static_cast<char32_t>(folded)) << c;

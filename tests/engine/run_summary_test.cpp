@@ -34,14 +34,9 @@ TEST(RunSummary, ListsEveryPlannedStepAndOnlyWhatTheModeReads) {
             u"13.段首增加文字:头\r\n14.段尾增加文字:尾\r\n"
             u"15.段首取消文字(如果有): \r\n16.段尾取消文字(如果有):去\r\n17.两段间设置一处空行!\r\n"
             u"18.\" \"字符替换为\"\"!\r\n\r\n是否继续?");
-  // The marker and the ordinal are read only in link mode.
-  TidySettings modes{.txtAllS = {u"   "}, .txtDivide = u"5", .txtLink = {u"第?回"}, .chkOrdinal = true};
-  EXPECT_EQ(SummaryOf(modes, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
-
-  modes.paragraphMode = ParagraphMode::Divide;
-  modes.txtDivide = u" 12";
-  EXPECT_EQ(SummaryOf(modes, 1),
-            u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n1.以 12个字符为长度进行等长分段!\r\n\r\n是否继续?");
+  // The marker and the ordinal are read only in link mode (the length only in dividing mode: the driver's rows).
+  const TidySettings keep{.txtAllS = {u"   "}, .txtDivide = u"5", .txtLink = {u"第?回"}, .chkOrdinal = true};
+  EXPECT_EQ(SummaryOf(keep, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
-// A FileSystem that counts every call a run makes and can make the Nth call
-// of any one operation fail, so that a test can walk a run's whole write
-// path fault by fault. Calls are told apart by what they act on: closing the
-// file that was read is not closing the temporary file.
+// A FileSystem that counts every call a run makes and can make the Nth call of any one operation fail, so that a test
+// can walk a run's whole write path fault by fault. Calls are told apart by what they act on: closing the file that was
+// read is not closing the temporary file.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #pragma once
-// A run window that answers the confirmation as told and records every
-// event, in order, as short strings ("notice:...", "confirm", "progress:16").
+// A run window that answers the confirmation as told and records every event in order ("confirm", "progress:16"...).
 
 #include <string>
 #include <vector>

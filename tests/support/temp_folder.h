@@ -28,8 +28,7 @@ class TempFolder {
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 
-// Test texts in code page 936, for fixtures whose exact bytes are checked
-// elsewhere against known values.
+// Test texts in code page 936, for fixtures whose exact bytes are checked elsewhere against known values.
 std::string Gbk(std::u16string_view text);
 
 }  // namespace quelvane::testing

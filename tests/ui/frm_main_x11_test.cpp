@@ -1,7 +1,6 @@
-// The window on a real X server of its own: keys and a click given while a
-// run blocks the event loop wait in the window system's queue, and must be
-// dropped, not replayed into the window once the run has ended; and the
-// progress row the server shows grows while the run blocks.
+// The window on a real X server of its own: keys and a click given while a run blocks the event loop wait in the window
+// system's queue, and must be dropped, not replayed into the window once the run has ended; and the progress row the
+// server shows grows while the run blocks.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -21,8 +20,7 @@ namespace {
 
 constexpr int kFiles = 1000;
 
-// Xvfb on a free display, named by the server on its standard output after
-// the shell's pid, which Xvfb takes over; DISPLAY then points at it.
+// Xvfb on a free display, which it names on its standard output after the shell's pid (Xvfb takes the shell over).
 FILE* xvfbOutput = nullptr;
 int xvfb = 0;  // its pid, or 0 when there is none
 
@@ -34,9 +32,8 @@ void StartXvfb() {
   if (xvfb) setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
 }
 
-// Counts the message boxes shown, answering the first Yes and any other No.
-// Each time `progress` is to be painted while its window is disabled, reads
-// its pixels back from the X server: what the paint before drew.
+// Counts the message boxes shown, answering the first Yes and any other No. Each time `progress` is to be painted while
+// its window is disabled, reads its pixels back from the X server: what the paint before drew.
 class Answerer : public QObject {
  public:
   explicit Answerer(QLabel* progress) : progress_(progress) { qApp->installEventFilter(this); }
