@@ -118,24 +118,6 @@ TEST(Codec, RefusesWhatHasNoExactForm) {
             "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
 
-// The code units as they stand, whatever they are, in both byte orders.
-TEST(Codec, EveryUtf16UnitComesBackExactly) {
-  std::u16string units;
-  for (char32_t c = 0; c < 0x10000; ++c)
-    if (c != u'\r') units += static_cast<char16_t>(c);
-  units += u"\xDC00\xD800";  // unpaired, in the wrong order
-  for (TextEncoding encoding : {Utf16Le, Utf16Be}) {
-    std::string bytes(2 * units.size(), '\0');
-    ASSERT_EQ(EncodeText(encoding, units, bytes.data()), bytes.data() + bytes.size());
-    EXPECT_EQ(bytes[encoding == Utf16Le ? 2 : 3], '\1');
-    std::u16string back(units.size(), u'\0');
-    const char* from = bytes.data();
-    ASSERT_EQ(DecodeLine(encoding, from, bytes.data() + bytes.size(), back.data()), back.data() + back.size());
-    EXPECT_EQ(from, bytes.data() + bytes.size());
-    EXPECT_EQ(back, units);
-  }
-}
-
 TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
   EXPECT_TRUE(EndsWithIgnoringCase(u"ab-AB", u"ab"));
   EXPECT_FALSE(StartsWithIgnoringCase(u"ab", u"abc"));

@@ -23,9 +23,14 @@ std::string Tidy(std::string_view bytes, const TidySettings& settings,
 // back exactly; the added 。 shows the encoding written (A1 A3 in code page 936 and GB18030, E3 80 82 in UTF-8,
 // 30 02 in UTF-16).
 TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
+  using namespace std::string_literals;
   using namespace std::string_view_literals;
   using enum TidyBytesOutcome;
   static const std::string kTooLong(32768, 'a');
+  std::string everyUnitLe = "\xFF\xFE", everyUnitBe = "\xFE\xFF";  // but NUL and CR: lone surrogates, pairs, LF...
+  for (unsigned c = 1; c < 0x10000; ++c)
+    if (c != '\r') everyUnitLe += {char(c), char(c >> 8)}, everyUnitBe += {char(c >> 8), char(c)};
+  const std::string everyUnitLeOut = everyUnitLe + "\r\0\n\0"s, everyUnitBeOut = everyUnitBe + "\0\r\0\n"s;
   constexpr BlankLineMode kDelete = BlankLineMode::Delete, kOneBetween = BlankLineMode::OneBetween;
   const TidySettings keep, fullStop{.txtEnd = {u"。"}}, emoji{.txtBegin = {u"\U0001F600"}},
       extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
@@ -65,6 +70,8 @@ TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
        "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
       {"utf-16 be", fullStop, "\xFE\xFF\0a\0\r\0\r"sv, "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
       {"utf-16 mark alone", fullStop, "\xFF\xFE", "\xFF\xFE"},
+      {"every code unit as it stands, le", keep, everyUnitLe, everyUnitLeOut},
+      {"every code unit as it stands, be", keep, everyUnitBe, everyUnitBeOut},
       {"line end right after the mark", keep, "\xFE\xFF\0\r\0\n"sv, "\xFE\xFF\0\r\0\n"sv},
       {"CR and LF bytes inside code units", keep, "\xFF\xFE" "a\r\n\0"sv, "\xFF\xFE" "a\r\n\0\r\0\n\0"sv},
       {"LF unit without CR is a character", keep, "\xFF\xFE\n\0"sv, "\xFF\xFE\n\0\r\0\n\0"sv},
