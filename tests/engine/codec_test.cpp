@@ -178,7 +178,6 @@ TEST(TemporaryName, FitsEveryFileSystemAndStaysHidden) {
     EXPECT_TRUE(!IsValidUtf8(name) || IsValidUtf8(temporary));
     EXPECT_TRUE(temporary.starts_with("." + std::string(KeptPartOfName(name))));
   }
-  EXPECT_EQ(KeptPartOfName("a.txt"), "a.txt");
 }
 
 }  // namespace

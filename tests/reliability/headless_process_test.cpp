@@ -264,7 +264,6 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       {"no equals sign", "optDelete\n", {{"a.txt", ok}}, {}, {}, {}, {"S", "F"}, 2, ": line 1: expected name=value\n"},
       {"bad flag", "\n\r\noptDelete=yes\n", {{"a.txt", ok}}, {}, {}, {}, {"S", "F"}, 2,
        ": line 3: optDelete takes 0 or 1\n"},
-      {"bad check box", "chkOrdinal=2\n", {{"a.txt", ok}}, {}, {}, {}, {"S", "F"}, 2, "chkOrdinal takes 0 or 1"},
       {"value not UTF-8", "txtBegin(0)=\xB5\n", {{"a.txt", ok}}, {}, {}, {}, {"S", "F"}, 2, "not valid UTF-8"},
       {"folder missing", deleteBlankLines, {{"a.txt", ok}}, {}, {}, {}, {"S", "F/missing"}, 2, "cannot list folder"},
       // What the folder holds.

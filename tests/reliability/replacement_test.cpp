@@ -96,12 +96,6 @@ States StatesOf(const TempFolder& folder, bool content = true) {
   return states;
 }
 
-std::vector<std::string> Notices(const RecordingWindow& window) {
-  std::vector<std::string> notices = window.events;
-  std::erase_if(notices, [](const std::string& event) { return !event.starts_with("notice:"); });
-  return notices;
-}
-
 // Index of the file in hand, from what the progress label shows.
 int FileInHand(const RecordingWindow& window) {
   for (size_t i = 0; i < kNames.size(); ++i)
@@ -201,7 +195,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
           EXPECT_EQ(StatesOf(folder), expected);
           EXPECT_EQ(report.ending, effect == Reported ? RunReport::Ending::Failed : RunReport::Ending::Completed);
           EXPECT_EQ(window.progress, effect == Reported ? 0 : 66);
-          const std::vector<std::string> notices = Notices(window);
+          const std::vector<std::string>& notices = window.notices;
           ASSERT_EQ(notices.size(), effect == Harmless ? 0u : 1u);
           if (effect == Reported) {
             EXPECT_NE(notices[0].find("“a.txt”"), std::string::npos) << notices[0];
@@ -260,7 +254,7 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
     EXPECT_TRUE(acted);
     const size_t count = row.leftAlone.find("c.txt") == std::string::npos ? 1 : 2;
-    EXPECT_EQ(Notices(window), std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
+    EXPECT_EQ(window.notices, std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
                                                         " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
     EXPECT_EQ(window.progress, 66);
     EXPECT_EQ(StatesOf(folder), expected);

@@ -13,7 +13,10 @@ class RecordingWindow : public RunWindow {
  public:
   explicit RecordingWindow(bool answer = true) : answer_(answer) {}
 
-  void ShowNotice(std::u16string_view text) override { events.push_back("notice:" + Utf16ToUtf8(text)); }
+  void ShowNotice(std::u16string_view text) override {
+    events.push_back("notice:" + Utf16ToUtf8(text));
+    notices.push_back(events.back());
+  }
   bool Confirm(std::u16string_view prompt) override {
     lastPrompt = prompt;
     events.push_back("confirm");
@@ -24,7 +27,7 @@ class RecordingWindow : public RunWindow {
   void EndBusy() override { SetBusy(false); }
   void ProcessPendingMessages() override { events.push_back("pump"); }
 
-  std::vector<std::string> events;
+  std::vector<std::string> events, notices;  // notices: those events alone
   std::u16string lastPrompt;
   bool busy = false;
   int progress = -1;  // -1: never set

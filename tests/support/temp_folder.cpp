@@ -1,10 +1,10 @@
 #include "temp_folder.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "text/text_encoding.h"
 
@@ -19,10 +19,9 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
   std::error_code ignored;
   // Tests may leave read-only entries behind; make them removable first.
-  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
-    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-  }
+  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 
