@@ -308,13 +308,12 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       // All but one in a thousand already tidy, so that the run is not all flushing.
       {"20,000 files", deleteBlankLines, {}},
   };
-  std::vector<File>& many = rows[rows.size() - 2].files;
-  std::vector<std::string> listedLines;
-  for (int i = 1; i <= 23; ++i) {
-    many.push_back({std::to_string(i + 10) + ".txt", "\0"s});
-    if (i <= 20) listedLines.push_back(many.back().name + "：含有空字节（NUL），不是文本文件");
+  std::vector<std::string> listed;  // the first 20 of 23
+  for (int i = 11; i <= 33; ++i) {
+    rows[rows.size() - 2].files.push_back({std::to_string(i) + ".txt", "\0"s});
+    if (i <= 30) listed.push_back(std::to_string(i) + ".txt：含有空字节（NUL），不是文本文件");
   }
-  rows[rows.size() - 2].notice = LeftAloneNotice(listedLines, 23);
+  rows[rows.size() - 2].notice = LeftAloneNotice(listed, 23);
   for (int i = 0; i < 20000; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "第%05d章.txt", i);

@@ -23,10 +23,8 @@ inline std::string Fingerprint(std::string_view bytes) {
 inline std::vector<std::string> TemporaryFiles(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code gone;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, gone)) {
-    const std::string name = entry.path().filename();
-    if (name.find(".quelvane-") != std::string::npos) names.push_back(name);
-  }
+  for (const auto& entry : std::filesystem::directory_iterator(folder, gone))
+    if (entry.path().filename().string().find(".quelvane-") != std::string::npos) names.push_back(entry.path().filename());
   return names;
 }
 
