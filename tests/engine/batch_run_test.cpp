@@ -49,8 +49,8 @@ TEST_F(BatchRun, CompleteRunShowsEveryPhaseInOrder) {
   EXPECT_EQ(report.ending, Ending::Completed);
   EXPECT_EQ(report.Count(FileResult::Kind::Tidied), 4u);
   EXPECT_EQ(report.Count(FileResult::Kind::Unchanged), 1u);
-  EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:13", "progress:26",
-                                   "progress:40", "progress:53", "progress:66", "idle"}));
+  EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:13", "progress:26", "progress:40",
+                                   "progress:53", "progress:66", "idle"}));
   EXPECT_EQ(window.lastPrompt.substr(window.lastPrompt.size() - 5), u"是否继续?");
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(folder.Read(Name(i)), New(i));
   EXPECT_EQ(folder.Entries(), (Events{"a.txt", "b.txt", "c.txt", "d.txt", "same.txt"}));  // no temporary file left

@@ -98,7 +98,7 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
   }
 }
 
-// What has no exact form is refused, the output left as it was; only text for people turns a lone surrogate into U+FFFD.
+// What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as U+FFFD.
 TEST(Codec, RefusesWhatHasNoExactForm) {
   const struct { TextEncoding encoding; std::string_view bytes; } undecodable[] = {
       {CodePage936, "a\xB5"}, {CodePage936, "\xB5\xDA\xA1"}, {Utf8, "\xC0\xAF"}, {Utf8, "\xED\xA0\x80"},

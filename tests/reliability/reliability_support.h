@@ -24,7 +24,7 @@ inline std::vector<std::string> TemporaryFiles(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code gone;
   for (const auto& entry : std::filesystem::directory_iterator(folder, gone))
-    if (entry.path().filename().string().find(".quelvane-") != std::string::npos) names.push_back(entry.path().filename());
+    if (const std::string name = entry.path().filename(); name.find(".quelvane-") != name.npos) names.push_back(name);
   return names;
 }
 

@@ -255,7 +255,7 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     EXPECT_TRUE(acted);
     const size_t count = row.leftAlone.find("c.txt") == std::string::npos ? 1 : 2;
     EXPECT_EQ(window.notices, std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
-                                                        " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
+                                                       " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
     EXPECT_EQ(window.progress, 66);
     EXPECT_EQ(StatesOf(folder), expected);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});

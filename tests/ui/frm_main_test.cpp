@@ -1,4 +1,4 @@
-// The window offscreen, in a fresh folder per test, its message boxes answered as a user would, the files checked after.
+// The window offscreen, a fresh folder per test, its message boxes answered as a user would, the files checked after.
 
 #include <sys/stat.h>
 #include <unistd.h>
