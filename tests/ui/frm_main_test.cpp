@@ -140,16 +140,15 @@ class FrmMainTest : public QObject {
   // The boxes' standard buttons read in Chinese only with Qt's translation.
   void initTestCase() { QVERIFY(LoadQtTranslation(*qApp)); }
 
-  // Drives: the root, A, B and Gone (pulled out later); not a file bound from a device, as containers bind
-  // /etc/hosts. A is labelled "U 盘" as udev does: a relative link, \xhh for unsafe bytes.
+  // Drives: the root (offered with no line of its own, as in a chroot), A, B and Gone (pulled out later); not a file
+  // bound from a device, as containers bind /etc/hosts. A is labelled "U 盘" as udev does: a relative link, \xhh.
   void init() {
     root_ = std::make_unique<QTemporaryDir>();
     for (const char* folder : {"A/sub1", "A/Sub2", "A/.hidden", "B", "Gone", "by-label"})
       QVERIFY(QDir(root_->path()).mkpath(folder));
     for (const char* file : {"A/a.txt", "A/notes.md", "A/sub1/x.txt", "B/y.txt"}) Write(Raw(file), kStory);
     Write(Raw("A/b.TXT"), kOther);
-    Write(Raw("mountinfo"), "1 0 0:50 / / rw - overlay overlay rw\n"
-                            "50 1 8:33 / " + Raw("A") + " rw - vfat /dev/null rw\n"
+    Write(Raw("mountinfo"), "50 1 8:33 / " + Raw("A") + " rw - vfat /dev/null rw\n"
                             "51 1 8:34 / " + Raw("B") + " rw - ext4 /dev/zero rw\n"
                             "52 1 8:35 / " + Raw("Gone") + " rw - vfat /dev/full rw\n"
                             "53 1 8:36 / " + Raw("A/a.txt") + " rw - ext4 /dev/zero rw\n");
