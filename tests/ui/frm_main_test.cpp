@@ -171,6 +171,9 @@ class FrmMainTest : public QObject {
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
     QVERIFY(Progress().isEmpty());
     QCOMPARE(ModeControls(), QStringList{});
+    for (const QLineEdit* box : window_->findChildren<QLineEdit*>())  // waiting for its mode: the button face behind it
+      if (const QPalette colours = box->palette(); !box->isEnabled())
+        QCOMPARE(colours.color(QPalette::Active, QPalette::Base), colours.color(QPalette::Active, QPalette::Button));
   }
 
   // At scale 1 and, as frm_main_test_2x, at 2, every control lies whole inside its container, apart
