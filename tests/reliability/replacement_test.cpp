@@ -195,7 +195,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
           EXPECT_EQ(StatesOf(folder), expected);
           EXPECT_EQ(report.ending, effect == Reported ? RunReport::Ending::Failed : RunReport::Ending::Completed);
           EXPECT_EQ(window.progress, effect == Reported ? 0 : 66);
-          const std::vector<std::string>& notices = window.notices;
+          const std::vector<std::string> notices = window.Notices();
           ASSERT_EQ(notices.size(), effect == Harmless ? 0u : 1u);
           if (effect == Reported) {
             EXPECT_NE(notices[0].find("“a.txt”"), std::string::npos) << notices[0];
@@ -254,8 +254,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
     EXPECT_TRUE(acted);
     const size_t count = row.leftAlone.find("c.txt") == std::string::npos ? 1 : 2;
-    EXPECT_EQ(window.notices, std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
-                                                       " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
+    EXPECT_EQ(window.Notices(), std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
+                                                         " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
     EXPECT_EQ(window.progress, 66);
     EXPECT_EQ(StatesOf(folder), expected);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});

@@ -13,10 +13,7 @@ class RecordingWindow : public RunWindow {
  public:
   explicit RecordingWindow(bool answer = true) : answer_(answer) {}
 
-  void ShowNotice(std::u16string_view text) override {
-    events.push_back("notice:" + Utf16ToUtf8(text));
-    notices.push_back(events.back());
-  }
+  void ShowNotice(std::u16string_view text) override { events.push_back("notice:" + Utf16ToUtf8(text)); }
   bool Confirm(std::u16string_view prompt) override {
     lastPrompt = prompt;
     events.push_back("confirm");
@@ -27,7 +24,13 @@ class RecordingWindow : public RunWindow {
   void EndBusy() override { SetBusy(false); }
   void ProcessPendingMessages() override { events.push_back("pump"); }
 
-  std::vector<std::string> events, notices;  // notices: those events alone
+  std::vector<std::string> Notices() const {  // the notice events alone
+    std::vector<std::string> notices;
+    for (const std::string& event : events) if (event.starts_with("notice:")) notices.push_back(event);
+    return notices;
+  }
+
+  std::vector<std::string> events;
   std::u16string lastPrompt;
   bool busy = false;
   int progress = -1;  // -1: never set
