@@ -53,7 +53,9 @@ class Run {
       window_.ShowNotice(kNothingToDoMessage);
       return End(RunReport::Ending::NothingToDo);
     }
-    if (!window_.Confirm(summary.text)) return End(RunReport::Ending::Declined);
+    if (!window_.Confirm(summary.text, DescribeFolderToTidy(files_.folder, files_.names.size()))) {
+      return End(RunReport::Ending::Declined);
+    }
 
     window_.BeginBusy();
     busy_ = true;

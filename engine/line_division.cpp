@@ -1,12 +1,8 @@
 #include "line_division.h"
 
+#include "text/text.h"
+
 namespace quelvane {
-namespace {
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-}  // namespace
 
 bool DivideLine(std::u16string_view line, size_t pieceLength, LineList& lines) {
   if (line.size() > kMaxDividedLineLength) return false;

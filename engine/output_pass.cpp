@@ -104,7 +104,6 @@ class LineWriter {
     used_ = static_cast<size_t>(Copy(bytes, to) - block_.data());
     return true;
   }
-  static bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
   static char* Copy(std::string_view bytes, char* to) { return std::copy(bytes.begin(), bytes.end(), to); }
 
   TextEncoding encoding_;

@@ -24,6 +24,14 @@ std::u16string QuotedName(std::string_view name) {
 
 }  // namespace
 
+std::u16string DescribeFolderToTidy(std::string_view folder, size_t fileCount) {
+  return u"文件夹：" + DisplayPath(folder) + u"（" + Number(fileCount) + u" 个文件）";
+}
+
+std::u16string DescribeMissingFolder(std::string_view folder) {
+  return u"文件夹“" + DisplayPath(folder) + u"”已不存在。";
+}
+
 std::u16string DescribeSystemError(int error) {
   switch (error) {
     case ENOENT: return u"文件不存在";

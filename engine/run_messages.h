@@ -34,6 +34,11 @@ inline constexpr std::u16string_view kUnencodableReason = u"整理后的文字�
 inline constexpr std::u16string_view kVanishedReason = u"文件已不存在";
 inline constexpr std::u16string_view kNotRegularFileReason = u"不是普通文件";
 
+// Below the confirmation's summary: "文件夹：/home/用户/小说（12 个文件）".
+std::u16string DescribeFolderToTidy(std::string_view folder, size_t fileCount);
+// "文件夹“/home/用户/小说”已不存在。"
+std::u16string DescribeMissingFolder(std::string_view folder);
+
 // A short Chinese description of an errno value, e.g. "权限不足".
 std::u16string DescribeSystemError(int error);
 

@@ -13,7 +13,8 @@ class RunWindow {
   // A modal information box with one OK button.
   virtual void ShowNotice(std::u16string_view text) = 0;
   // A modal Yes/No question box whose default is No; true for Yes.
-  virtual bool Confirm(std::u16string_view prompt) = 0;
+  // `details` says which folder and how many files, below the prompt.
+  virtual bool Confirm(std::u16string_view prompt, std::u16string_view details) = 0;
   // Sets the progress label to `squares` copies of ■ and repaints it at once.
   virtual void ShowProgress(int squares) = 0;
   // Disables the whole window and shows the wait cursor, and back.

@@ -19,7 +19,9 @@ QString ToQString(std::u16string_view text) {
 
 void FrmMainRunWindow::ShowNotice(std::u16string_view text) { ShowInformation(&window_, ToQString(text)); }
 
-bool FrmMainRunWindow::Confirm(std::u16string_view prompt) { return AskYesNo(&window_, ToQString(prompt)); }
+bool FrmMainRunWindow::Confirm(std::u16string_view prompt, std::u16string_view details) {
+  return AskYesNo(&window_, ToQString(prompt), ToQString(details));
+}
 
 void FrmMainRunWindow::ShowProgress(int squares) {
   progress_.setText(QString(squares, QChar(kProgressSquare)));

@@ -15,7 +15,7 @@ class FrmMainRunWindow : public RunWindow {
   FrmMainRunWindow(QWidget& window, QLabel& progress) : window_(window), progress_(progress) {}
 
   void ShowNotice(std::u16string_view text) override;
-  bool Confirm(std::u16string_view prompt) override;
+  bool Confirm(std::u16string_view prompt, std::u16string_view details) override;
   void ShowProgress(int squares) override;
   void BeginBusy() override;
   void EndBusy() override;

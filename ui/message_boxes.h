@@ -11,7 +11,8 @@ namespace quelvane {
 
 // Information icon, one OK button.
 void ShowInformation(QWidget* parent, const QString& text);
-// Question icon, Yes and No with No the default; true for Yes.
-bool AskYesNo(QWidget* parent, const QString& text);
+// Question icon, Yes and No with No the default, `details` below the
+// question in smaller type; true for Yes.
+bool AskYesNo(QWidget* parent, const QString& text, const QString& details);
 
 }  // namespace quelvane

@@ -29,15 +29,7 @@ bool HasTextFileName(const std::string& name) {
 std::string SortKey(const std::u16string& name) {
   std::u16string folded;
   folded.reserve(name.size());
-  for (size_t i = 0; i < name.size();) {
-    const char32_t f = FoldCase(NextCodePoint(name, i));
-    if (f < 0x10000) {
-      folded += static_cast<char16_t>(f);
-    } else {
-      folded += static_cast<char16_t>(0xD800 + ((f - 0x10000) >> 10));
-      folded += static_cast<char16_t>(0xDC00 + ((f - 0x10000) & 0x3FF));
-    }
-  }
+  for (size_t i = 0; i < name.size();) AppendCodePoint(FoldCase(NextCodePoint(name, i)), folded);
   return Utf16ToUtf8(folded);
 }
 

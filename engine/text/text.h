@@ -30,14 +30,27 @@ inline std::u16string_view TrimSpaces(std::u16string_view text) {
   return TrimTrailingSpaces(TrimLeadingSpaces(text));
 }
 
+inline bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+inline bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // The code point at `i`, moving `i` past it; an unpaired surrogate stands
 // for itself.
 inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {
   const char32_t c = text[i++];
-  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+  if (IsHighSurrogate(c) && i < text.size() && IsLowSurrogate(text[i])) {
     return 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
   }
   return c;
+}
+
+// `c` as one code unit, or as a surrogate pair beyond U+FFFF.
+inline void AppendCodePoint(char32_t c, std::u16string& out) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
 }
 
 // The position of the first `unit` in `text` at or after `from`, or npos.

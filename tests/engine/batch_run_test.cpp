@@ -52,6 +52,7 @@ TEST_F(BatchRun, CompleteRunShowsEveryPhaseInOrder) {
   EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:13", "progress:26", "progress:40",
                                    "progress:53", "progress:66", "idle"}));
   EXPECT_EQ(window.lastPrompt.substr(window.lastPrompt.size() - 5), u"是否继续?");
+  EXPECT_EQ(window.lastDetails, u"文件夹：" + std::u16string(folder.path().begin(), folder.path().end()) + u"（5 个文件）");
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(folder.Read(Name(i)), New(i));
   EXPECT_EQ(folder.Entries(), (Events{"a.txt", "b.txt", "c.txt", "d.txt", "same.txt"}));  // no temporary file left
   ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &after), 0);

@@ -10,6 +10,7 @@
 
 #include "platform/temporary_name.h"
 #include "text/case_fold.h"
+#include "text/display_name.h"
 #include "text/text.h"
 #include "text/text_encoding.h"
 #include "text/text_search.h"
@@ -158,6 +159,30 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
       if (at == std::u16string::npos) break;
     }
   }
+}
+
+// A name's bytes as people see them: decoded where they are characters, and escaped where they are none, where
+// no font draws them (code page 936's user-defined areas) or where they would act on the text around them.
+TEST(DisplayName, ShowsEveryByteAndHidesNoneBehindAControl) {
+  const struct { const char* name; std::string_view bytes; std::u16string_view shown; } rows[] = {
+      {"utf-8",                        "第一卷.txt",                  u"第一卷.txt"},
+      {"gbk",                          "\xB5\xDA\xD2\xBB.txt",          u"第一.txt"},
+      {"gbk with the euro sign byte",  "\x80\xB5\xDA.txt",             u"€第.txt"},
+      {"no character at all",          "\xFF\xFE\x80" "abc.txt",        u"\\xff\\xfe\\x80abc.txt"},
+      {"gbk user-defined pair",        "\xAA\xA1\xB5\xDA.txt",          u"\\xaa\\xa1第.txt"},
+      {"gbk lead byte before a dot",   "\xB5.txt",                     u"\\xb5.txt"},
+      {"escape and bell in utf-8",     "a\x1B[31m\x07.txt",            u"a\\x1b[31m\\x07.txt"},
+      {"delete and C1 in utf-8",       "a\x7F\xC2\x85.txt",            u"a\\x7f\\x85.txt"},
+      {"control in a gbk name",        "\xB5\xDA\x1B.txt",             u"第\\x1b.txt"},
+      {"right-to-left override",       "a\xE2\x80\xAEtxt.exe",          u"a\\u{202e}txt.exe"},
+      {"isolates and marks",           "\xE2\x81\xA6\xE2\x80\x8F.txt",    u"\\u{2066}\\u{200f}.txt"},
+      {"beyond the BMP",               "\xF0\xA0\x80\x80.txt",          u"\U00020000.txt"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Utf16ToUtf8(DisplayName(row.bytes)), Utf16ToUtf8(row.shown));
+  }
+  EXPECT_EQ(Utf16ToUtf8(DisplayPath("/home/\xD3\xC3\xBB\xA7/小说")), "/home/用户/小说");
 }
 
 // exFAT and NTFS refuse a name with a character cut in half, and FAT, exFAT

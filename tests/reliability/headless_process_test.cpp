@@ -234,6 +234,8 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
   while (huge.size() < (70u << 20)) huge += "一行\t", hugeTidied += "一行";
   const std::string tidy(kSettings), deleteBlankLines = "optDelete=1\n", divide = "optDivide=1\ntxtDivide=1024\n";
   const std::string confirm = "confirm\t当前文件夹内的所有文本文件将作如下整理:\\r\\n\\r\\n";
+  // The folder line below the summary; FOLDER stands for the test's folder.
+  const auto folderLine = [](int files) { return "confirm\t文件夹：FOLDER（" + std::to_string(files) + " 个文件）\n"; };
   const std::string usage = "usage: quelvane-headless [--no] SETTINGS_FILE FOLDER\n";
   // notice: the failure report expected, if any; out: or the whole standard output; error: what standard error holds.
   struct Row { const char* name; std::string settings; std::vector<File> files; std::string notice = {}, out = {};
@@ -244,15 +246,15 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       {"every event, in order", "\xEF\xBB\xBF" "optDelete=1\n\ntxtReplaceS=\\\r\ntxtReplaceT=/\ntxtBegin(0)=  \n",
        {{"b.TXT", testing::Gbk(u"  第一回  \r\n\r\n内容\\在此\r\n"), testing::Gbk(u"    第一回  \r\n  内容/在此\r\n")},
         {"A.txt", "x", "  x\r\n"}, {".hidden.txt", ok}, {"notes.md", ok}},
-       {}, confirm + "1.段首增加文字:  \\r\\n2.删除空行!\\r\\n3.\"\\\\\"字符替换为\"/\"!\\r\\n\\r\\n是否继续?\n"
-                     "progress\t0\nprogress\t33\nprogress\t66\n"},
+       {}, confirm + "1.段首增加文字:  \\r\\n2.删除空行!\\r\\n3.\"\\\\\"字符替换为\"/\"!\\r\\n\\r\\n是否继续?\n" +
+                     folderLine(2) + "progress\t0\nprogress\t33\nprogress\t66\n"},
       // A later line wins, "0" on an option button changes nothing, the last "1" of a group wins, and txtDivide
       // keeps its first four characters.
       {"settings as the window's controls take them",
        "optLink=1\noptDivide=1\noptParagraph=0\ntxtDivide=9\r\ntxtDivide=3   9\n",
        {{"a.txt", "abcdefgh\r\n", "abc\r\ndef\r\ngh\r\n"}}, {},
-       confirm + "1.以3   个字符为长度进行等长分段!\\r\\n\\r\\n是否继续?\nprogress\t0\nprogress\t66\n"},
-      {"declined", "optAdd=1\n", {{"a.txt", ok}}, {}, confirm + "1.两段间设置一处空行!\\r\\n\\r\\n是否继续?\n", {},
+       confirm + "1.以3   个字符为长度进行等长分段!\\r\\n\\r\\n是否继续?\n" + folderLine(1) + "progress\t0\nprogress\t66\n"},
+      {"declined", "optAdd=1\n", {{"a.txt", ok}}, {}, confirm + "1.两段间设置一处空行!\\r\\n\\r\\n是否继续?\n" + folderLine(1), {},
        {"--no", "S", "F"}},
       // Bad input exits with status 2 and touches nothing.
       {"no folder", deleteBlankLines, {{"a.txt", ok}}, {}, {}, {}, {"S"}, 2, usage},
@@ -348,11 +350,13 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
       EXPECT_EQ(out, "");
       EXPECT_NE(Err().find(row.error), std::string::npos) << Err();
     } else if (!row.out.empty()) {
-      EXPECT_EQ(out, row.out);
+      std::string expected = row.out;
+      if (const size_t at = expected.find("FOLDER"); at != std::string::npos) expected.replace(at, 6, books.path());
+      EXPECT_EQ(out, expected);
     } else if (row.notice.empty()) {
       EXPECT_EQ(out.find("notice"), std::string::npos) << out.substr(0, 1000);
-      EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), listed.size() + 2)
-          << "the confirmation, the emptied label, then one line per file";
+      EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), listed.size() + 3)
+          << "the confirmation and its folder line, the emptied label, then one line per file";
     } else {
       ExpectNotice(row.notice);
     }

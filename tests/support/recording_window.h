@@ -14,8 +14,9 @@ class RecordingWindow : public RunWindow {
   explicit RecordingWindow(bool answer = true) : answer_(answer) {}
 
   void ShowNotice(std::u16string_view text) override { events.push_back("notice:" + Utf16ToUtf8(text)); }
-  bool Confirm(std::u16string_view prompt) override {
+  bool Confirm(std::u16string_view prompt, std::u16string_view details) override {
     lastPrompt = prompt;
+    lastDetails = details;
     events.push_back("confirm");
     return answer_;
   }
@@ -31,7 +32,7 @@ class RecordingWindow : public RunWindow {
   }
 
   std::vector<std::string> events;
-  std::u16string lastPrompt;
+  std::u16string lastPrompt, lastDetails;
   bool busy = false;
   int progress = -1;  // -1: never set
 

@@ -23,8 +23,9 @@ void ConsoleWindow::Event(const char* kind, std::u16string_view text) {
 
 void ConsoleWindow::ShowNotice(std::u16string_view text) { Event("notice", text); }
 
-bool ConsoleWindow::Confirm(std::u16string_view prompt) {
+bool ConsoleWindow::Confirm(std::u16string_view prompt, std::u16string_view details) {
   Event("confirm", prompt);
+  Event("confirm", details);
   return answer_;
 }
 
