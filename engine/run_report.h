@@ -16,7 +16,9 @@ struct FileResult {
 };
 
 struct RunReport {
-  enum class Ending { SettingsRejected, NothingToDo, Declined, Failed, Completed };
+  // FolderUnavailable: the listed folder is gone, cannot be listed or is no
+  // folder; the run said so and touched nothing.
+  enum class Ending { SettingsRejected, NothingToDo, Declined, Failed, FolderUnavailable, Completed };
   Ending ending = Ending::Completed;
   // In the order of the list; a link to a file already tidied has no entry.
   std::vector<FileResult> files;
