@@ -5,14 +5,14 @@
 
 namespace quelvane {
 
-ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
+std::optional<LeftAloneReason> LineListReader::Read(std::string_view bytes, LineList& lines) {
   const EncodingDecision decision = DetectEncoding(bytes);
-  if (!decision.encoding) return decision.hasNulByte ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
-  ReadOutcome outcome = ReadAs(*decision.encoding, bytes, lines);
+  if (!decision.encoding) return decision.hasNulByte ? LeftAloneReason::HasNulByte : LeftAloneReason::NotText;
+  std::optional<LeftAloneReason> outcome = ReadAs(*decision.encoding, bytes, lines);
   // Bytes that are not all code page 936 may be GB18030: read again. (A
   // line too long may have come before the bytes that tell.)
-  const bool mayBeGb18030 = outcome == ReadOutcome::NotText ||
-                            (outcome == ReadOutcome::LineTooLong && ReadAsCodePage936(bytes) == CodePage936Reading::Invalid);
+  const bool mayBeGb18030 = outcome == LeftAloneReason::NotText ||
+                            (outcome == LeftAloneReason::LineTooLong && ReadAsCodePage936(bytes) == CodePage936Reading::Invalid);
   if (*decision.encoding == TextEncoding::CodePage936 && mayBeGb18030) {
     lines.Clear();
     outcome = ReadAs(TextEncoding::Gb18030, bytes, lines);
@@ -20,7 +20,7 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
   return outcome;
 }
 
-ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
+std::optional<LeftAloneReason> LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
   encoding_ = encoding;
   joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
@@ -32,7 +32,7 @@ ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes
     // what the line uses is touched.
     char16_t* const decoded = lines.LineRoom(static_cast<size_t>(end - from));
     char16_t* decodedEnd = DecodeLine(encoding, from, end, decoded);
-    if (decodedEnd == nullptr) return ReadOutcome::NotText;
+    if (decodedEnd == nullptr) return LeftAloneReason::NotText;
     // `from` is at the CR that ends the line, or at the end of the bytes.
     if (from < end) SkipLineEnd(encoding, from, end);
     const bool isLastLine = from == end;
@@ -44,20 +44,20 @@ ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes
         KeepLine(line, lines);
         break;
       case ParagraphMode::Divide:
-        if (!DivideLine(line, plan_.pieceLength, lines)) return ReadOutcome::LineTooLong;
+        if (!DivideLine(line, plan_.pieceLength, lines)) return LeftAloneReason::LineTooLong;
         break;
       case ParagraphMode::Link:
         joiner_.LinkLine(line, isLastLine, lines);
         break;
     }
   }
-  return ReadOutcome::Decoded;
+  return std::nullopt;
 }
 
-WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
-                              ByteSink& sink) {
+std::optional<LeftAlone> WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
+                                          ByteSink& sink) {
   std::string_view preamble = EncodingPreamble(encoding);
-  if (!preamble.empty() && !sink.Write(preamble)) return WriteOutcome::SinkFailed;
+  if (!preamble.empty() && !sink.Write(preamble)) return sink.Failure();
   return WriteLineList(lines, output, encoding, sink);
 }
 

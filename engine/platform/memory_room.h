@@ -1,0 +1,43 @@
+#pragma once
+// How much more memory the process may take before something stops it, the
+// least of:
+// - its address-space limit (ulimit -v) less what it maps;
+// - at each level of its memory cgroup that has a limit, that limit less
+//   the level's use (cgroup v2 memory.max and memory.current, v1
+//   memory.limit_in_bytes and memory.usage_in_bytes), page cache that can be
+//   dropped not counted as used, as container tools count it;
+// - the memory the system has available.
+// Past the first, a cgroup limit gets the program killed, not refused.
+
+#include <sys/resource.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quelvane {
+
+class MemoryRoom {
+ public:
+  // Finds the limits, which hold for the whole run.
+  MemoryRoom();
+
+  // Whether `bytes` more may surely be taken without measuring again: they
+  // are few beside the room last measured (nothing before the first time).
+  bool SurelyAllows(size_t bytes) const { return bytes <= lastMeasured_ / 8; }
+  // The room now, in bytes.
+  size_t Measure();
+
+ private:
+  struct CgroupLevel {
+    std::string folder;
+    bool v2 = false;
+    size_t limit = 0;
+  };
+
+  rlim_t addressSpaceLimit_ = RLIM_INFINITY;
+  std::vector<CgroupLevel> cgroupLevels_;  // only the levels with a limit
+  size_t lastMeasured_ = 0;
+};
+
+}  // namespace quelvane
