@@ -84,7 +84,8 @@ size_t ReadLimit(const std::string& folder, bool v2) {
 
 }  // namespace
 
-MemoryRoom::MemoryRoom() {
+void MemoryRoom::FindLimits() {
+  limitsFound_ = true;
   rlimit limit {};
   if (getrlimit(RLIMIT_AS, &limit) == 0) addressSpaceLimit_ = limit.rlim_cur;
 
@@ -111,6 +112,7 @@ MemoryRoom::MemoryRoom() {
 }
 
 size_t MemoryRoom::Measure() {
+  if (!limitsFound_) FindLimits();
   const auto pageSize = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   size_t room = SIZE_MAX;
   if (const std::optional<size_t> available = Field(ReadSmallFile("/proc/meminfo"), "MemAvailable")) {

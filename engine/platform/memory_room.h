@@ -11,6 +11,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -19,13 +20,11 @@ namespace quelvane {
 
 class MemoryRoom {
  public:
-  // Finds the limits, which hold for the whole run.
-  MemoryRoom();
-
-  // Whether `bytes` more may surely be taken without measuring again: they
-  // are few beside the room last measured (nothing before the first time).
-  bool SurelyAllows(size_t bytes) const { return bytes <= lastMeasured_ / 8; }
-  // The room now, in bytes.
+  // Whether `bytes` more may surely be taken without measuring: they are
+  // few beside the room last measured, or too few to be worth it.
+  bool SurelyAllows(size_t bytes) const { return bytes <= std::max(kNotWorthMeasuring, lastMeasured_ / 8); }
+  // The room now, in bytes. The limits, which hold for the whole run, are
+  // found the first time.
   size_t Measure();
 
  private:
@@ -35,6 +34,12 @@ class MemoryRoom {
     size_t limit = 0;
   };
 
+  // Not even the program's start could do with less.
+  static constexpr size_t kNotWorthMeasuring = 16 << 20;
+
+  void FindLimits();
+
+  bool limitsFound_ = false;
   rlim_t addressSpaceLimit_ = RLIM_INFINITY;
   std::vector<CgroupLevel> cgroupLevels_;  // only the levels with a limit
   size_t lastMeasured_ = 0;

@@ -5,14 +5,18 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <random>
@@ -31,6 +35,14 @@ using namespace std::string_literals;
 using testing::Fingerprint;
 using testing::TempFolder;
 using Contents = std::map<std::string, std::string>;  // name -> fingerprint
+
+// A descriptor closed when it goes out of scope.
+struct OpenFd {
+  explicit OpenFd(int opened) : fd(opened) {}
+  OpenFd& operator=(OpenFd&& other) noexcept { return std::swap(fd, other.fd), *this; }
+  ~OpenFd() { if (fd >= 0) close(fd); }
+  int fd;
+};
 
 int WaitFor(pid_t pid) {
   int status = 0;
@@ -405,6 +417,197 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
           << file.name;
     }
     EXPECT_EQ(testing::TemporaryFiles(books.path()), std::vector<std::string>{});
+  }
+}
+
+// A memory cgroup of its own for the driver, made under the test's own where the system lets it (cgroup v1's memory
+// controller, or v2's where it is enabled), removed afterwards; `why` says what kept it from being made.
+class MemoryCgroup {
+ public:
+  MemoryCgroup(bool v2, size_t limit, std::string& why) {
+    // "0::/path" for v2, "N:...memory...:/path" for v1; mounted where systemd and Debian mount them.
+    std::ifstream membership("/proc/self/cgroup");
+    std::string own;
+    for (std::string line; std::getline(membership, line);) {
+      const size_t colon = line.find(':'), path = line.find(':', colon + 1) + 1;
+      const std::string controllers = line.substr(colon + 1, path - colon - 2);
+      if (v2 ? line.starts_with("0::") : ("," + controllers + ",").find(",memory,") != std::string::npos)
+        own = line.substr(path);
+    }
+    for (const char* mount : v2 ? std::vector<const char*>{"/sys/fs/cgroup/unified", "/sys/fs/cgroup"}
+                                : std::vector<const char*>{"/sys/fs/cgroup/memory"}) {
+      const std::string parent = mount + (own == "/" ? "" : own);
+      if (own.empty() || !fs::exists(parent + (v2 ? "/cgroup.controllers" : "/memory.limit_in_bytes"))) continue;
+      if (v2 && testing::ReadFile(parent + "/cgroup.controllers").find("memory") == std::string::npos) {
+        why = parent + " offers no memory controller";
+        return;
+      }
+      folder_ = parent + "/quelvane-test-" + std::to_string(getpid());
+      if (mkdir(folder_.c_str(), 0755) != 0) {
+        why = "cannot make " + folder_ + ": " + std::strerror(errno);
+        folder_.clear();
+        return;
+      }
+      // v2 gives a child the controller only through its parent's subtree_control.
+      if (!Set(v2 ? "memory.max" : "memory.limit_in_bytes", limit)) {
+        why = "cannot limit " + folder_ + " (for v2, " + parent + " must have memory in cgroup.subtree_control)";
+        return;
+      }
+      Set(v2 ? "memory.swap.max" : "memory.memsw.limit_in_bytes", v2 ? 0 : limit);  // where swap is counted
+      return;
+    }
+    why = std::string("no cgroup ") + (v2 ? "v2" : "v1 memory controller") + " mounted here";
+  }
+  ~MemoryCgroup() { if (!folder_.empty()) rmdir(folder_.c_str()); }
+  MemoryCgroup(const MemoryCgroup&) = delete;
+  MemoryCgroup& operator=(const MemoryCgroup&) = delete;
+
+  bool made() const { return !folder_.empty() && fs::exists(folder_ + "/cgroup.procs"); }
+  // A wrapper that starts the command given after it inside the group.
+  std::vector<std::string> Wrapper() const {
+    return {"sh", "-c", "echo $$ > \"$0\" && exec \"$@\"", folder_ + "/cgroup.procs"};
+  }
+
+ private:
+  bool Set(const std::string& file, size_t value) const {
+    std::ofstream out(folder_ + "/" + file);
+    return static_cast<bool>(out << value << std::flush);
+  }
+
+  std::string folder_;
+};
+
+// Under a memory cgroup's limit, which holds the small files but not the large ones: a file too large even to read
+// and one whose lines would not fit once read are named too big for memory, the others tidied, and the kernel kills
+// nothing (it would, with no word, were the limit not honoured).
+TEST_F(HostileInput, MemoryCgroupLimitLeavesTheLargeFilesAlone) {
+  std::mt19937 random(24);
+  TempFolder source;
+  const std::map<std::string, size_t> sizes = {{"0.txt", 100}, {"1.txt", 6 << 20}, {"big.txt", 64 << 20},
+                                               {"mid.txt", 30 << 20}};
+  for (const auto& [name, size] : sizes) source.Write(name, Text(random, size, name != "1.txt"));
+  const Contents old = Read(source.path());
+  TempFolder reference;
+  fs::copy(source.path(), reference.path(), fs::copy_options::recursive);
+  ASSERT_EQ(Run(kSettings, reference.path()), 0) << Err();
+  Contents expected = Read(reference.path());
+  expected["big.txt"] = old.at("big.txt");
+  expected["mid.txt"] = old.at("mid.txt");
+  std::string skipped;
+  for (const bool v2 : {false, true}) {
+    SCOPED_TRACE(v2 ? "cgroup v2" : "cgroup v1");
+    std::string why;
+    const MemoryCgroup group(v2, 48 << 20, why);
+    if (!group.made()) {
+      std::cout << "[ skipped  ] " << (v2 ? "cgroup v2: " : "cgroup v1: ") << why << "\n";
+      skipped += why + "; ";
+      continue;
+    }
+    TempFolder books;
+    fs::copy(source.path(), books.path(), fs::copy_options::recursive);
+    EXPECT_EQ(Run(kSettings, books.path(), group.Wrapper()), 1) << "killed, or every file tidied: " << Err();
+    ExpectNotice(LeftAloneNotice({"big.txt：文件太大，内存不足", "mid.txt：文件太大，内存不足"}));
+    EXPECT_EQ(Read(books.path()), expected);
+  }
+  if (skipped.size() > 0 && skipped.find("; ") != skipped.rfind("; ")) GTEST_SKIP() << skipped;
+}
+
+// A folder whose absolute path is longer than PATH_MAX, given relative to where the driver starts: its files are
+// tidied like any others, each reached from the folder opened once.
+TEST_F(HostileInput, AFolderDeeperThanPathMaxIsTidied) {
+  TempFolder top;
+  const std::string level(250, 'd');
+  std::string start = top.path(), relative;  // 8 levels down; 12 more, past PATH_MAX from the start
+  OpenFd deepest(open(top.path().c_str(), O_RDONLY | O_DIRECTORY));
+  for (int depth = 1; depth <= 20; ++depth) {
+    ASSERT_EQ(mkdirat(deepest.fd, level.c_str(), 0755), 0);
+    deepest = OpenFd(openat(deepest.fd, level.c_str(), O_RDONLY | O_DIRECTORY));
+    (depth <= 8 ? start : relative) += (depth <= 8 || depth > 9 ? "/" : "") + level;
+  }
+  ASSERT_GT(start.size() + 1 + relative.size(), size_t{PATH_MAX});
+  const auto write = [&](const char* name, std::string_view bytes) {
+    const OpenFd file(openat(deepest.fd, name, O_WRONLY | O_CREAT, 0644));
+    ASSERT_EQ(::write(file.fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  };
+  const auto read = [&](const char* name) {
+    const OpenFd file(openat(deepest.fd, name, O_RDONLY));
+    char bytes[64];
+    const ssize_t got = ::read(file.fd, bytes, sizeof bytes);
+    return std::string(bytes, static_cast<size_t>(std::max<ssize_t>(got, 0)));
+  };
+  write("a.txt", "a\r\n\r\n");
+  write("b.txt", "b\r\n\r\n");
+  EXPECT_EQ(Run(kSettings, relative, {"env", "-C", start}), 0) << Err();
+  EXPECT_EQ(Out().find("notice"), std::string::npos) << Out();
+  EXPECT_EQ(read("a.txt"), "a\r\n");
+  EXPECT_EQ(read("b.txt"), "b\r\n");
+  // Removed from the top down: std::filesystem cannot reach so deep.
+  EXPECT_EQ(std::system(("rm -rf " + top.path() + "/" + level).c_str()), 0);
+}
+
+// a.txt, a link, leads through a chain of links (their owners given, a.txt's first; the others in a second folder) to
+// target.dat, beside it or in that second folder. Run as root or as another user, the driver follows it only where
+// its owner could write the target: the same user owns every link and the target ("follow links if owners match").
+TEST_F(HostileInput, LinksAreFollowedOnlyToTheirOwnersFiles) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give files to other users";
+  constexpr uid_t root = 0, nobody = 65534, other = 12345;
+  const char* const refused = "a.txt：链接指向其他用户的文件";
+  const std::string ok = "ok\r\n\r\n", tidied = "ok\r\n";
+  // reason: the line of the box that ends the run, if a.txt is left alone.
+  struct Row { const char* name; std::vector<uid_t> links; uid_t owner; bool beside = false; mode_t mode = 0644;
+               bool asNobody = false; const char* reason = nullptr; };
+  const Row rows[] = {
+      {.name = "own link beside its target", .links = {root}, .owner = root, .beside = true},
+      {.name = "own link to a file elsewhere", .links = {root}, .owner = root},
+      {.name = "own chain of links", .links = {root, root, root}, .owner = root},
+      {.name = "a user's link to their own file", .links = {nobody}, .owner = nobody},
+      {.name = "a user's link to root's file", .links = {nobody}, .owner = root, .reason = refused},
+      {.name = "a user's link to root's file beside it", .links = {nobody}, .owner = root, .beside = true,
+       .reason = refused},
+      {.name = "a user's link to a third user's file", .links = {nobody}, .owner = other, .reason = refused},
+      {.name = "... which its owner may not even read", .links = {nobody}, .owner = other, .mode = 0600,
+       .reason = refused},
+      {.name = "root's link to a user's file", .links = {root}, .owner = nobody, .reason = refused},
+      {.name = "a chain through another user's link", .links = {nobody, root, nobody}, .owner = nobody,
+       .reason = refused},
+      {.name = "own link to own file, as a user", .links = {nobody}, .owner = nobody, .asNobody = true},
+      {.name = "own link to root's file, as a user", .links = {nobody}, .owner = root, .asNobody = true,
+       .reason = refused},
+      {.name = "own link to root's unreadable file, as a user", .links = {nobody}, .owner = root, .mode = 0600,
+       .asNobody = true, .reason = refused},
+      {.name = "root's link to own file, as a user", .links = {root}, .owner = nobody, .asNobody = true,
+       .reason = refused},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder books, elsewhere;
+    chmod(books.path().c_str(), 0777);
+    chmod(elsewhere.path().c_str(), 0777);
+    const std::string target = (row.beside ? books : elsewhere).PathOf("target.dat");
+    testing::WriteFile(target, ok);
+    ASSERT_EQ(chown(target.c_str(), row.owner, row.owner), 0);
+    ASSERT_EQ(chmod(target.c_str(), row.mode), 0);
+    std::string next = row.beside ? "target.dat" : target;
+    for (size_t k = row.links.size(); k-- > 0;) {
+      const std::string link = k == 0 ? books.PathOf("a.txt") : elsewhere.PathOf("link" + std::to_string(k));
+      ASSERT_EQ(symlink(next.c_str(), link.c_str()), 0);
+      ASSERT_EQ(lchown(link.c_str(), row.links[k], row.links[k]), 0);
+      next = link;
+    }
+    const std::vector<std::string> wrapper =
+        row.asNobody ? std::vector<std::string>{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}
+                     : std::vector<std::string>{};
+    EXPECT_EQ(Run("optDelete=1\n", books.path(), wrapper), row.reason ? 1 : 0) << Err();
+    if (row.reason) ExpectNotice(LeftAloneNotice({row.reason}));
+    EXPECT_EQ(testing::ReadFile(target), row.reason ? ok : tidied);
+    struct stat link {}, info {};
+    ASSERT_EQ(lstat(books.PathOf("a.txt").c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, row.owner);
+    EXPECT_EQ(info.st_mode & 07777, row.mode);
+    EXPECT_EQ(testing::TemporaryFiles(books.path()), std::vector<std::string>{});
+    EXPECT_EQ(testing::TemporaryFiles(elsewhere.path()), std::vector<std::string>{});
   }
 }
 

@@ -255,6 +255,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
        {{"c.txt", ChangedMeanwhile}}, 2},
       {"a link's target replaced by a FIFO", Op::ReadLink, "rm elsewhere/c.dat && mkfifo elsewhere/c.dat",
        {{"c.txt", LinkToNonRegular}}, 2},
+      {"first in the list, rewritten before the rename", Op::SyncTemporary, "printf 'theirs\\r\\n' > a.txt",
+       {{"a.txt", ChangedMeanwhile}}, 0},
       {"replaced by a new file before the rename", Op::SyncTemporary,
        "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", {{"b.txt", ChangedMeanwhile}}},
       {"rewritten in place, same size", Op::SyncTemporary, rewrite, {{"b.txt", ChangedMeanwhile}}},
