@@ -1,7 +1,7 @@
 #include "run_messages.h"
 
-#include <iterator>
 #include <cerrno>
+#include <iterator>
 
 #include "text/display_name.h"
 

@@ -8,7 +8,7 @@
 
 namespace quelvane {
 
-inline const char* Name(LeftAloneReason reason) {
+inline const char* EnumName(LeftAloneReason reason) {
   switch (reason) {
     case LeftAloneReason::NotText: return "NotText";
     case LeftAloneReason::HasNulByte: return "HasNulByte";
@@ -33,7 +33,7 @@ inline const char* Name(LeftAloneReason reason) {
   return "?";
 }
 
-inline const char* Name(FileResult::Kind kind) {
+inline const char* EnumName(FileResult::Kind kind) {
   switch (kind) {
     case FileResult::Kind::Tidied: return "Tidied";
     case FileResult::Kind::Unchanged: return "Unchanged";
@@ -42,7 +42,7 @@ inline const char* Name(FileResult::Kind kind) {
   return "?";
 }
 
-inline const char* Name(RunReport::Ending ending) {
+inline const char* EnumName(RunReport::Ending ending) {
   switch (ending) {
     case RunReport::Ending::SettingsRejected: return "SettingsRejected";
     case RunReport::Ending::NothingToDo: return "NothingToDo";
@@ -54,12 +54,12 @@ inline const char* Name(RunReport::Ending ending) {
   return "?";
 }
 
-inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << Name(reason); }
-inline void PrintTo(FileResult::Kind kind, std::ostream* out) { *out << Name(kind); }
-inline void PrintTo(RunReport::Ending ending, std::ostream* out) { *out << Name(ending); }
+inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << EnumName(reason); }
+inline void PrintTo(FileResult::Kind kind, std::ostream* out) { *out << EnumName(kind); }
+inline void PrintTo(RunReport::Ending ending, std::ostream* out) { *out << EnumName(ending); }
 // "SystemError (Input/output error)"
 inline void PrintTo(const LeftAlone& why, std::ostream* out) {
-  *out << Name(why.reason);
+  *out << EnumName(why.reason);
   if (why.error != 0) *out << " (" << std::strerror(why.error) << ")";
 }
 
