@@ -2,14 +2,13 @@
 
 #include <cstdint>
 
-#include "double_byte_pairs.h"
+#include "double_byte_codec.h"
 
 namespace quelvane {
 namespace {
 
 #include "gb18030_tables.inc"
 
-constexpr char16_t kNoMapping = 0;  // U+0000 is only ever the single byte 0x00
 // Four-byte codes are numbered in order: ((b0 - 81) × 10 + b1 - 30) × 1260 +
 // (b2 - 81) × 10 + b3 - 30. Those of the BMP come first (the table); from
 // 90 30 81 30 on they are U+10000 onwards, one by one.
