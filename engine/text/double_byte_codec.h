@@ -28,25 +28,37 @@ inline void DecodePairs(const char16_t (&table)[0x10000], const unsigned char*& 
   }
 }
 
+// For code pages without codes longer than two bytes: none starts anywhere.
+struct NoLongerCodes {
+  int operator()(const unsigned char*, const unsigned char*, char16_t*&) const { return 0; }
+};
+
 // Decodes into `to`, which has room for as many code units as there are
 // bytes, up to the first CR: `bytes` is moved to the CR, or to `end`.
 // nullptr when a byte sequence is in neither table. `single` maps the bytes
-// 80..FF that stand alone.
+// 80..FF that stand alone; `longer(from, stop, to)`, tried after the pairs,
+// decodes a longer code (GB18030's four bytes) and says how many bytes it
+// took, 0 when none starts at `from`, or -1 when one does that is invalid.
+template <typename LongerCode = NoLongerCodes>
 inline char16_t* DecodeDoubleByteLine(const char16_t (&single)[128], const char16_t (&pairs)[0x10000],
-                                      const char*& bytes, const char* end, char16_t* to) {
+                                      const char*& bytes, const char* end, char16_t* to, LongerCode longer = {}) {
   const auto* from = reinterpret_cast<const unsigned char*>(bytes);
   const auto* stop = reinterpret_cast<const unsigned char*>(end);
   while (from < stop) {
     DecodePairs(pairs, from, stop, to);
     if (from == stop) break;
     const unsigned b0 = *from;
+    int taken = 0;
     if (b0 < 0x80) {
-      if (b0 == '\r') break;  // never a trail byte (trails are 0x40..0xFE)
+      if (b0 == '\r') break;  // never inside a sequence (trails are 0x30..0x39 and 0x40..0xFE)
       *to++ = static_cast<char16_t>(b0);
       ++from;
     } else if (char16_t unit; stop - from >= 2 && (unit = pairs[TwoBytes(from)]) != kNoMapping) {
       *to++ = unit;
       from += 2;
+    } else if ((taken = longer(from, stop, to)) != 0) {
+      if (taken < 0) return nullptr;
+      from += taken;
     } else if (single[b0 - 0x80] != kNoMapping) {
       *to++ = single[b0 - 0x80];
       ++from;
