@@ -103,7 +103,9 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
       ASSERT_FALSE(::testing::Test::HasFailure()) << std::hex << lead;
     }
     EXPECT_GT(twoByte, row.twoByte);
-    if (row.encoding == Big5) EXPECT_EQ(comeBackOtherwise, kBig5ComeBackOtherwise);
+    if (row.encoding == Big5) {
+      EXPECT_EQ(comeBackOtherwise, kBig5ComeBackOtherwise);
+    }
     for (unsigned b0 = 0x81; row.fourByte > 0 && b0 <= 0xFE; ++b0) {
       for (unsigned b1 = 0x30; b1 <= 0x39; ++b1) {
         for (unsigned b2 = 0x81; b2 <= 0xFE; ++b2)
@@ -132,10 +134,25 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
 
 // What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as U+FFFD.
 TEST(Codec, RefusesWhatHasNoExactForm) {
-  const struct { TextEncoding encoding; std::string_view bytes; } undecodable[] = {
-      {CodePage936, "a\xB5"}, {CodePage936, "\xB5\xDA\xA1"}, {Utf8, "\xC0\xAF"}, {Utf8, "\xED\xA0\x80"},
-      {Utf8, "\xF4\x90\x80\x80"}, {Utf8, "\xE7\xAC"}, {Utf8, "\x80"}};
+  // The views cut a valid text short: the bytes after them (a trail byte, the rest of a pair) must not be read.
+  static constexpr std::string_view kGbk = "\xB5\xDA\xB5\xDA", kBig5 = "\xA5\xD2\xA1\x43", kGb18030 = "\x81\x39\xEE\x39";
+  const struct { const char* name; TextEncoding encoding; std::string_view bytes; } undecodable[] = {
+      {"a lead byte at the end",             CodePage936, "a\xB5"},
+      {"a lead byte after a pair",           CodePage936, "\xB5\xDA\xA1"},
+      {"a lead byte at the end of a view",   CodePage936, kGbk.substr(0, 1)},
+      {"a pair and a lead byte in a view",   CodePage936, kGbk.substr(0, 3)},
+      {"a big5 lead byte in a view",         Big5,        kBig5.substr(0, 3)},
+      {"a big5 user-defined code",           Big5,        "\xFA\x40"},
+      {"a big5 byte above 7F alone",         Big5,        "\x80"},
+      {"a four-byte code cut by a view",     Gb18030,     kGb18030.substr(0, 3)},
+      {"an overlong form",                   Utf8,        "\xC0\xAF"},
+      {"an encoded surrogate",               Utf8,        "\xED\xA0\x80"},
+      {"beyond U+10FFFF",                    Utf8,        "\xF4\x90\x80\x80"},
+      {"a sequence cut short",               Utf8,        "\xE7\xAC"},
+      {"a lone continuation byte",           Utf8,        "\x80"},
+  };
   for (const auto& row : undecodable) {
+    SCOPED_TRACE(row.name);
     std::u16string text = u"kept";
     EXPECT_FALSE(Decode(row.bytes, row.encoding, text)) << ::testing::PrintToString(row.bytes);
     EXPECT_EQ(text, u"kept");
@@ -164,15 +181,24 @@ TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
   }
 }
 
+// Both ways of finding a code unit (eight at a time with SSE2, four in a word without) against a plain search.
 TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
-  for (size_t length = 0; length < 12; ++length) {
+  for (size_t length = 0; length < 20; ++length) {
     for (size_t at = 0; at < length; ++at) {
       std::u16string text(length, u'甲');
       text[at] = u'\x8000';  // a unit with its high bit set, next to others that share bytes
-      EXPECT_EQ(FindCodeUnit(text, u'\x8000'), at);
-      EXPECT_EQ(FindCodeUnit(text, u'\x8000', at + 1), std::u16string_view::npos);
+      for (size_t from = 0; from <= length; ++from) {
+        const size_t expected = from <= at ? at : std::u16string_view::npos;
+        ASSERT_EQ(FindCodeUnit(text, u'\x8000', from), expected) << length << " " << at << " " << from;
+        ASSERT_EQ(FindCodeUnitByWords(text, u'\x8000', from), expected) << length << " " << at << " " << from;
+      }
     }
-    EXPECT_EQ(FindCodeUnit(std::u16string(length, u'\x0080'), u'\x8000'), std::u16string_view::npos);
+    // Units that differ from the one sought in one byte, or in the lane next to it.
+    for (const char16_t other : {u'\x0080', u'\x8001', u'\x7FFF', u'\x0000'}) {
+      const std::u16string text(length, other);
+      EXPECT_EQ(FindCodeUnit(text, u'\x8000'), std::u16string_view::npos);
+      EXPECT_EQ(FindCodeUnitByWords(text, u'\x8000'), std::u16string_view::npos);
+    }
   }
   EXPECT_EQ(TextSearch(u"\U00020000").Find(u"x\U00020000y"), 1u);
   EXPECT_EQ(TextSearch(u"\xD840\xDC00").Find(u"\xD840\U00020000"), 1u);
@@ -187,6 +213,7 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
       at = text.find(pattern, from);
       ASSERT_EQ(search.Find(text, from), at) << round;
       ASSERT_EQ(FindText(text, pattern, from), at) << round;
+      ASSERT_EQ(FindCodeUnitByWords(text, pattern[0], from), text.find(pattern[0], from)) << round;
       if (at == std::u16string::npos) break;
     }
   }
