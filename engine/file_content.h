@@ -14,11 +14,12 @@
 
 namespace quelvane {
 
-// Reading a file's bytes: detects the encoding, splits the bytes into lines
-// (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes
-// each, applies the whole-line rules and the paragraph mode, and appends the
-// entries to `lines`, which is empty before. Nothing when the file reads
-// whole; else NotText, HasNulByte or LineTooLong.
+// Reading a file's bytes: decides the encoding (DecideEncoding, answering
+// its questions by reading), splits the bytes into lines (a line ends at CR
+// or CR LF; a lone LF is an ordinary character), decodes each, applies the
+// whole-line rules and the paragraph mode, and appends the entries to
+// `lines`, which it empties first. Nothing when the file reads whole; else
+// NotText, HasNulByte or LineTooLong.
 class LineListReader {
  public:
   explicit LineListReader(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}
@@ -38,6 +39,6 @@ class LineListReader {
 // Writing it back: the byte-order mark if the file had one, then the lines.
 // Nothing when every byte went to the sink; else why not (see WriteLineList).
 std::optional<LeftAlone> WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
-                              ByteSink& sink);
+                                          ByteSink& sink);
 
 }  // namespace quelvane

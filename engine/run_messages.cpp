@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "text/display_name.h"
+#include "text/text_encoding.h"
 
 namespace quelvane {
 namespace {
@@ -18,11 +19,14 @@ std::u16string Number(Integer n) {
 using R = LeftAloneReason;
 struct ReasonWords {
   R reason;
-  std::u16string_view words;  // % stands for the description of the system error
+  std::u16string_view words;
 };
+// What stands in the words for the description of the system error, and
+// for the encodings a run reads, as their table names them.
+constexpr std::u16string_view kError = u"{error}", kEncodings = u"{encodings}";
 // In the order of LeftAloneReason.
 constexpr ReasonWords kReasonWords[] = {
-    {R::NotText, u"不是 GBK、GB18030、UTF-8 或 UTF-16 文本"},
+    {R::NotText, u"不是 {encodings} 文本"},
     {R::HasNulByte, u"含有空字节（NUL），不是文本文件"},
     {R::LineTooLong, u"有超过 32767 个字符的行，无法等长分段"},
     {R::Unencodable, u"整理后的文字含有文件编码无法表示的字符"},
@@ -39,8 +43,8 @@ constexpr ReasonWords kReasonWords[] = {
     {R::TakenOver, u"整理用的临时文件被其他用户占用"},
     {R::DiskFull, u"磁盘空间不足"},
     {R::FileSizeLimit, u"超出文件大小上限"},
-    {R::Unreadable, u"无法读取（%）"},
-    {R::SystemError, u"%"},
+    {R::Unreadable, u"无法读取（{error}）"},
+    {R::SystemError, u"{error}"},
 };
 constexpr bool EveryReasonInOrder() {
   for (size_t i = 0; i < std::size(kReasonWords); ++i)
@@ -93,10 +97,14 @@ std::u16string DescribeSystemError(int error) {
 }
 
 std::u16string DescribeLeftAlone(const LeftAlone& why) {
-  const std::u16string_view words = kReasonWords[static_cast<size_t>(why.reason)].words;
-  const size_t error = words.find(u'%');
-  if (error == std::u16string_view::npos) return std::u16string(words);
-  return std::u16string(words.substr(0, error)) + DescribeSystemError(why.error) + std::u16string(words.substr(error + 1));
+  std::u16string words(kReasonWords[static_cast<size_t>(why.reason)].words);
+  if (const size_t at = words.find(kError); at != std::u16string::npos) {
+    words.replace(at, kError.size(), DescribeSystemError(why.error));
+  }
+  if (const size_t at = words.find(kEncodings); at != std::u16string::npos) {
+    words.replace(at, kEncodings.size(), EncodingNames());
+  }
+  return words;
 }
 
 std::u16string LeftAloneNotice(const RunReport& report) {

@@ -271,7 +271,7 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
   struct Row { const char* name; std::string settings; std::vector<File> files; std::string notice = {}, out = {};
                std::vector<std::string> wrapper = {}, args = {"S", "F"}; int exitCode = 0; std::string error = {};
                mode_t folderMode = 0755; };
-  const std::string notText = "：不是 GBK、GB18030、UTF-8 或 UTF-16 文本", nul = "：含有空字节（NUL），不是文本文件";
+  const std::string notText = "：不是 GBK、GB18030、Big5、UTF-8 或 UTF-16 文本", nul = "：含有空字节（NUL），不是文本文件";
   std::vector<Row> rows = {
       {"every event, in order", "\xEF\xBB\xBF" "optDelete=1\n\ntxtReplaceS=\\\r\ntxtReplaceT=/\ntxtBegin(0)=  \n",
        {{"b.TXT", testing::Gbk(u"  第一回  \r\n\r\n内容\\在此\r\n"), testing::Gbk(u"    第一回  \r\n  内容/在此\r\n")},
