@@ -7,7 +7,8 @@
 //   memory.limit_in_bytes and memory.usage_in_bytes), page cache that can be
 //   dropped not counted as used, as container tools count it;
 // - the memory the system has available.
-// Past the first, a cgroup limit gets the program killed, not refused.
+// Past the address-space limit an allocation fails, which the run survives;
+// past a cgroup's limit the kernel kills the program, with no word.
 
 #include <sys/resource.h>
 

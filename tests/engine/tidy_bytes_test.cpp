@@ -38,7 +38,9 @@ TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
       novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
       divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"}, link{.paragraphMode = ParagraphMode::Link},
       indent{.txtBegin = {u"\u3000\u3000"}}, simplified{.txtBegin = {u"说"}};
-  struct Row { const char* name; TidySettings s; std::string_view in, out; std::optional<LeftAloneReason> outcome = {}; };
+  struct Row {
+    const char* name; TidySettings s; std::string_view in, out; std::optional<LeftAloneReason> outcome = {};
+  };
   const Row rows[] = {
       {"empty file stays empty", keep, "", ""}, {"no final break gains one", keep, "a", "a\r\n"},
       {"final break starts no line", keep, "a\r\n", "a\r\n"}, {"lone CR ends a line", keep, "a\rb", "a\r\nb\r\n"},

@@ -189,7 +189,9 @@ class FaultyFileSystem : public FileSystem {
   }
   Op OpenedBy(int fd) const { return opened_.contains(fd) ? opened_.at(fd).by : Op::OpenForReading; }
   // The listed name a temporary name stands for.
-  static std::string Kept(const char* temporary) { return std::string(KeptPartOfTemporaryName(temporary).value_or("")); }
+  static std::string Kept(const char* temporary) {
+    return std::string(KeptPartOfTemporaryName(temporary).value_or(""));
+  }
 
   struct Opened { Op by; std::string name; };  // by Rename once renamed
 

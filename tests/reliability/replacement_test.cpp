@@ -125,9 +125,11 @@ struct OldFiles : TempFolder {
   }
 };
 
-// The files left alone, with their reasons.
-std::vector<std::pair<std::string, LeftAloneReason>> LeftAloneFiles(const RunReport& report) {
-  std::vector<std::pair<std::string, LeftAloneReason>> files;
+// A file left alone, with its reason.
+using Named = std::pair<std::string, LeftAloneReason>;
+
+std::vector<Named> LeftAloneFiles(const RunReport& report) {
+  std::vector<Named> files;
   for (const FileResult& file : report.files)
     if (file.kind == FileResult::Kind::LeftAlone) files.emplace_back(file.name, file.why.reason);
   return files;
@@ -218,7 +220,6 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
           EXPECT_EQ(window.progress, group.effect == EndsRun ? -1 : 66);
           EXPECT_EQ(window.Notices().size(), group.effect == Harmless ? 0u : 1u);
           if (group.effect != LeftAlone) continue;
-          using Named = std::pair<std::string, LeftAloneReason>;
           EXPECT_EQ(LeftAloneFiles(report), std::vector<Named>{Named(kNames[inHand], reason)});
           for (const FileResult& file : report.files)  // an errno carried is the one injected
             EXPECT_TRUE(file.why.error == 0 || file.why.error == error) << std::strerror(file.why.error);
@@ -242,8 +243,8 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
                                 "mv planted \"$NAME\"";
   // file: the index of the file in hand; leftAlone: the files left alone, with their reasons; type: the file
   // system's, if pretended; frozen: times too coarse to show the change.
-  const struct { const char* name; Op at; const char* act; std::vector<std::pair<std::string, LeftAloneReason>> leftAlone;
-                 int file = 1; long type = 0; bool frozen = false; } rows[] = {
+  const struct { const char* name; Op at; const char* act; std::vector<Named> leftAlone; int file = 1; long type = 0;
+                 bool frozen = false; } rows[] = {
       {"deleted between listing and reading", Op::LookUp, "rm b.txt", {{"b.txt", Vanished}}},
       {"replaced by a FIFO before reading", Op::LookUp, "rm b.txt && mkfifo b.txt", {{"b.txt", NotRegularFile}}},
       {"another user's link before the look-up", Op::LookUp, "rm b.txt && printf 'root only' > secret && "
@@ -376,8 +377,8 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
     for (const char* name : {"a.txt", "c.txt"}) EXPECT_EQ(folder.Read(name), kNew);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
     EXPECT_EQ(Describe(b), before + " " + Fingerprint(row.reason ? kOld : kNew));
-    using Named = std::pair<std::string, LeftAloneReason>;
-    EXPECT_EQ(LeftAloneFiles(report), row.reason ? std::vector<Named>{Named("b.txt", *row.reason)} : std::vector<Named>{});
+    const std::vector<Named> leftAlone = row.reason ? std::vector<Named>{Named("b.txt", *row.reason)} : std::vector<Named>{};
+    EXPECT_EQ(LeftAloneFiles(report), leftAlone);
     EXPECT_EQ(report.Count(FileResult::Kind::Tidied), row.reason ? 2u : 3u);
     EXPECT_TRUE(row.reason || now.st_ino != old.st_ino) << "replaced, not rewritten in place";
     Shell(folder.path(), "chattr -R -i -a .");  // the flags would block the clean-up
