@@ -91,7 +91,8 @@ void MemoryRoom::FindLimits() {
 
   const std::string mountInfo = ReadSmallFile("/proc/self/mountinfo");
   // "0::/path" for v2; "N:controllers:/path" for each v1 hierarchy.
-  for (std::string_view line : Split(ReadSmallFile("/proc/self/cgroup"), '\n')) {
+  const std::string membership = ReadSmallFile("/proc/self/cgroup");
+  for (std::string_view line : Split(membership, '\n')) {
     const std::vector<std::string_view> fields = Split(line, ':');
     if (fields.size() != 3) continue;
     const bool v2 = fields[0] == "0" && fields[1].empty();
