@@ -46,8 +46,17 @@ QString AccessibleName(QWidget* control) {
   return accessible ? accessible->text(QAccessible::Name) : QString();
 }
 
+// Whether a label the user reads shows all of its text: whole inside its box, and as wide and as tall as the text asks.
+bool ShowsAllItsText(const QLabel* label) {
+  const QWidget* box = label->window();
+  return box->rect().contains(QRect(label->mapTo(box, QPoint()), label->size())) &&
+         label->minimumSizeHint().width() <= label->width() &&
+         (!label->hasHeightForWidth() || label->heightForWidth(label->width()) <= label->height());
+}
+
 // Answers message boxes from a script of standard buttons ("Yes Ok"), beyond it with the escape button, and describes
-// each box and the window behind it: "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: <text>".
+// each box and the window behind it: "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: <text>", its
+// informative text on a line of its own, and ", text cut" when a label does not show all of its text.
 class MessageBoxAnswerer : public QObject {
  public:
   explicit MessageBoxAnswerer(const QString& answers = {}) : answers_(answers.split(' ', Qt::SkipEmptyParts)) {
@@ -70,12 +79,15 @@ class MessageBoxAnswerer : public QObject {
                      box->parentWidget() && !box->parentWidget()->isEnabled() ? "disabled" : "enabled",
                      cursor && cursor->shape() == Qt::WaitCursor ? ", wait cursor" : "",
                      box->isEnabled() ? "" : ", box disabled", box->text());
+    if (!box->informativeText().isEmpty()) seen.last() += '\n' + box->informativeText();
     const QMetaEnum key = QMetaEnum::fromType<QMessageBox::StandardButtons>();
     QAbstractButton* answer = answers_.isEmpty() ? box->escapeButton()
                                                  : box->button(QMessageBox::StandardButton(
                                                        key.keyToValue(qPrintable(answers_.takeFirst()))));
-    // Clicked once the box's own event loop runs; closed if it cannot take the click.
-    QMetaObject::invokeMethod(box, [box, answer] {
+    // Clicked once the box's own event loop runs, laid out; closed if it cannot take the click.
+    QMetaObject::invokeMethod(box, [this, seenAs = seen.size() - 1, box, answer] {
+      for (const QLabel* label : box->findChildren<QLabel*>())
+        if (label->isVisible() && !label->text().isEmpty() && !ShowsAllItsText(label)) seen[seenAs] += ", text cut";
       if (answer && answer->isEnabled() && box->isEnabled()) answer->click();
       else box->done(answer ? box->standardButton(answer) : QMessageBox::NoButton);
     }, Qt::QueuedConnection);
@@ -366,7 +378,7 @@ class FrmMainTest : public QObject {
 
   // Names in code page 936 bytes, as a Chinese archive unpacked on Linux leaves them, beside UTF-8 names
   // and a name that is neither: listed and sorted by what they show, entered, every file tidied under its
-  // own name, and messages naming a file as the list shows it.
+  // own name, and messages naming a file or folder as the lists show it.
   void namesInGbkBytes() {
     const QByteArray volume = "A/\xB5\xDA\xD2\xBB\xBE\xED";  // 第一卷
     const QByteArray deep = volume + "/\xB6\xFE/\xC8\xFD";   // 第一卷/二/三
@@ -387,7 +399,9 @@ class FrmMainTest : public QObject {
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二"}));
 
     Find<QRadioButton>("optDelete")->click();
-    QCOMPARE(Tidy("Yes").size(), 1);
+    const QStringList confirmed = Tidy("Yes");
+    QCOMPARE(confirmed.size(), 1);
+    QCOMPARE(confirmed[0].section('\n', -1), "文件夹：" + Path("A/第一卷") + "（4 个文件）");
     for (const QByteArray& name : names)
       QCOMPARE(Read(Raw(volume + '/' + name)), QByteArray("今天的天气\r\n很好。\r\n"));
     QCOMPARE(EntryNames(Raw(volume)), before);
@@ -412,8 +426,8 @@ class FrmMainTest : public QObject {
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二", "三", "丙", "乙", "甲"}));
   }
 
-  // Each row sets `options` (a button to click, a box's "name=text" or a folder to choose), presses 整理 with
-  // `answers`, and sees `boxes`, then the files and the progress row.
+  // Each row sets `options` (a button to click, a box's "name=text", a folder to choose or a file to make read-only),
+  // presses 整理 with `answers`, and sees `boxes` ("<A>" for the folder A's path), then the files and the progress row.
   void runsThroughTheWindow_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("answers");
@@ -423,8 +437,9 @@ class FrmMainTest : public QObject {
     const QString notice = "Quelvane Information 确定 default 确定, window enabled: ";
     const QString question =
         "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: 当前文件夹内的所有"
-        "文本文件将作如下整理:\n\n1.删除空行!\n2.\"天气\"字符替换为\"天色\"!\n\n是否继续?";
+        "文本文件将作如下整理:\n\n1.删除空行!\n2.\"天气\"字符替换为\"天色\"!\n\n是否继续?\n文件夹：<A>（2 个文件）";
     const QStringList replace{"optDelete", "txtReplaceS=天气", "txtReplaceT=天色"};
+    const QByteArray tidied = "今天的天色\r\n很好。\r\n|天色\r\n完\r\n";
     const auto row = [](const char* name, const QStringList& options, const QString& answers, const QStringList& boxes,
                         const QByteArray& files = kStory + "|" + kOther, int squares = 0) {
       QTest::newRow(name) << options << answers << boxes << files << squares;
@@ -433,7 +448,10 @@ class FrmMainTest : public QObject {
     row("bad length", {"optDivide", "txtDivide=x"}, "Ok", {notice + "分段字符数应键入正整数！"});
     row("no files", {"optDivide", "txtDivide=8", "dirTrim=A/Sub2"}, "Ok", {notice + "当前文件夹内没有文本文件！"});
     row("No", replace, "No", {question});
-    row("Yes", replace, "Yes", {question}, "今天的天色\r\n很好。\r\n|天色\r\n完\r\n", 66);
+    row("Yes", replace, "Yes", {question}, tidied, 66);
+    row("one left alone", replace + QStringList{"readOnly=A/b.TXT"}, "Yes Ok",
+        {question, notice + "整理完成，但有 1 个文件未能整理，保持原样：\nb.TXT：文件只读"},
+        tidied.first(tidied.indexOf('|') + 1) + kOther, 66);
   }
   void runsThroughTheWindow() {
     QFETCH(QStringList, options);
@@ -446,9 +464,10 @@ class FrmMainTest : public QObject {
       const QString name = option.section('=', 0, 0), text = option.section('=', 1);
       if (auto* box = Find<QLineEdit>(name)) box->setText(text);
       else if (auto* folders = Find<FolderList>(name)) emit folders->folderChosen(QFile::encodeName(Path(text)));
+      else if (name == "readOnly") QVERIFY(chmod(QFile::encodeName(Path(text)).constData(), 0444) == 0);
       else Find<QAbstractButton>(name)->click();
     }
-    QCOMPARE(Tidy(answers), boxes);
+    QCOMPARE(Tidy(answers), boxes.replaceInStrings("<A>", Path("A")));
     QCOMPARE(Read(Raw("A/a.txt")) + "|" + Read(Raw("A/b.TXT")), files);
     QCOMPARE(Read(Raw("A/notes.md")), kStory);
     QCOMPARE(Progress(), QString(squares, QChar(0x25A0)));
