@@ -100,6 +100,7 @@ void FrmMain::FillFileList() {
   controls_.filTrim->clear();
   for (const std::string& name : names) {
     auto* item = new QListWidgetItem(QString::fromStdU16String(DisplayName(name)), controls_.filTrim);
+    item->setToolTip(item->text());
     item->setData(kNameRole, QByteArray::fromStdString(name));
     if (item->data(kNameRole).toByteArray() == chosenName) controls_.filTrim->setCurrentItem(item);
   }

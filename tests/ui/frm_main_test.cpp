@@ -376,6 +376,60 @@ class FrmMainTest : public QObject {
     QCOMPARE(answerer.seen, QStringList{});
   }
 
+  // What could mislead in a name shows as escapes, in the file list (names ending in .txt) and the folder list.
+  void namesShownAsTheyAre_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("bytes of no character")        << QByteArray("\xff\xfe\x80" "abc.txt") << "\\xff\\xfe\\x80abc.txt";
+    QTest::newRow("code page 936 user-defined")   << QByteArray("\xaa\xa1.txt")         << "\\xaa\\xa1.txt";
+    QTest::newRow("a control character")          << QByteArray("a\x01" "b.txt")        << "a\\x01b.txt";
+    QTest::newRow("a bidirectional control")      << QByteArray("a\u202E" "b.txt")      << "a\\u{202e}b.txt";
+    QTest::newRow("a folder of no characters")    << QByteArray("\xff\xfe")             << "\\xff\\xfe";
+    QTest::newRow("a GBK folder, one stray byte") << QByteArray("\xBE\xED\xff")         << "卷\\xff";
+  }
+  void namesShownAsTheyAre() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, shown);
+    const bool file = name.endsWith(".txt");
+    if (file) Write(Raw("A/" + name), kStory);
+    else QVERIFY(mkdir(Raw("A/" + name).constData(), 0755) == 0);
+    Open();
+    const QStringList rows = Rows(file ? "filTrim" : "dirTrim");
+    QVERIFY2(rows.contains(shown), qPrintable(rows.join('|')));
+  }
+
+  // 255-byte names: elided in the middle in the file list, so that two of them still look different, whole in the
+  // tooltip and for screen readers, and wrapped in the box that ends a run, every reason in view.
+  void longNames() {
+    const QByteArray stem(250, 'a');
+    for (const char* end : {"1.txt", "2.txt"}) Write(Raw("A/" + stem + end), kStory);
+    QVERIFY(chmod(Raw("A/" + stem + "1.txt").constData(), 0444) == 0);
+    Open();
+    auto* files = Find<QListWidget>("filTrim");
+    QCOMPARE(Rows("filTrim"), (QStringList{"a.txt", stem + "1.txt", stem + "2.txt", "b.TXT"}));
+    files->setCurrentRow(-1);
+    QList<QImage> drawn;
+    for (int row = 0; row < files->count(); ++row) {
+      const QRect area = files->visualItemRect(files->item(row));
+      QVERIFY2(files->viewport()->rect().contains(area), qPrintable(Rows("filTrim")[row]));
+      drawn << files->viewport()->grab(area).toImage();
+      QCOMPARE(QAccessible::queryAccessibleInterface(files)->child(row)->text(QAccessible::Name), Rows("filTrim")[row]);
+    }
+    QVERIFY(drawn[1] != drawn[2]);
+    auto tooltip = [files](int row) {
+      const QPoint at = files->visualItemRect(files->item(row)).center();
+      QHelpEvent hover(QEvent::ToolTip, at, files->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(files->viewport(), &hover);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tooltip(0), QString());  // a.txt fits
+    QCOMPARE(tooltip(2), stem + "2.txt");
+
+    Find<QRadioButton>("optDelete")->click();
+    const QString leftAlone = "整理完成，但有 1 个文件未能整理，保持原样：\n" + stem + "1.txt：文件只读";
+    QCOMPARE(Tidy("Yes Ok").value(1), "Quelvane Information 确定 default 确定, window enabled: " + leftAlone);
+  }
+
   // Names in code page 936 bytes, as a Chinese archive unpacked on Linux leaves them, beside UTF-8 names
   // and a name that is neither: listed and sorted by what they show, entered, every file tidied under its
   // own name, and messages naming a file or folder as the lists show it.
