@@ -1,6 +1,8 @@
 // The window offscreen, a fresh folder per test, its message boxes answered as a user would, the files checked after.
 
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QtTest>
@@ -9,12 +11,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "drives.h"
 #include "folder_list.h"
 #include "frm_main.h"
 #include "help_text.h"
 #include "qt_translation.h"
+#include "run_messages.h"
 #include "text/display_name.h"
 #include "volumes.h"
 
@@ -40,6 +44,23 @@ QList<QByteArray> EntryNames(const QByteArray& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+// Root enters any folder; without these two capabilities (in this thread, the window's) it meets a folder's mode as
+// anyone else does. Others lack them anyway.
+class WithoutPermissionOverride {
+ public:
+  WithoutPermissionOverride() {
+    syscall(SYS_capget, &header_, saved_);
+    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+    reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH);
+    syscall(SYS_capset, &header_, reduced);
+  }
+  ~WithoutPermissionOverride() { syscall(SYS_capset, &header_, saved_); }
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2]{};
+};
 
 QString AccessibleName(QWidget* control) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
@@ -128,6 +149,10 @@ class FrmMainTest : public QObject {
   QStringList Shown() const {
     return QStringList{QString::fromStdU16String(DisplayName(Find<FolderList>("dirTrim")->folder().toStdString()))} +
            Rows("filTrim");
+  }
+  // As the window system gives it: press, release, and a second press that Qt turns into a double click.
+  void DoubleClick(QWidget* control, QPoint at) const {
+    QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {}, control->mapTo(window_.get(), at));
   }
   QString Progress() const { return Find<QLabel>("lblCourse")->text(); }
   // The controls of the dividing mode, then of the linking mode: all, or those enabled.
@@ -374,6 +399,122 @@ class FrmMainTest : public QObject {
     emit folders->folderChosen(QFile::encodeName(Path("A/vanished")));
     QCOMPARE(Shown(), QStringList{Path("A/Sub2")});
     QCOMPARE(answerer.seen, QStringList{});
+  }
+
+  // The arrow keys of the closed drive list pass a drive that cannot be shown (B, removed) and show the next one.
+  void arrowKeysPassUnreadableDrives_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("lands");
+    QTest::newRow("Down")                << 1 << int(Qt::Key_Down)     << "Gone";
+    QTest::newRow("PageDown")            << 1 << int(Qt::Key_PageDown) << "Gone";
+    QTest::newRow("Up")                  << 3 << int(Qt::Key_Up)       << "A";
+    QTest::newRow("Down from the last")  << 3 << int(Qt::Key_Down)     << "Gone";
+  }
+  void arrowKeysPassUnreadableDrives() {
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(QString, lands);
+    Open();
+    QVERIFY(QDir(Path("B")).removeRecursively());
+    auto* drives = Find<QComboBox>("driTrim");
+    drives->setCurrentIndex(from);
+    MessageBoxAnswerer answerer;
+    QTest::keyClick(drives, Qt::Key(key));
+    QCOMPARE(drives->currentText().section(' ', 0, 0), Path(lands));
+    QCOMPARE(Shown().value(0), Path(lands));
+    QCOMPARE(answerer.seen, QStringList{});
+  }
+
+  // A sub-folder that cannot be entered, locked or removed meanwhile, leaves the lists and their highlight on the
+  // folder whose files are listed, without a word; a removed one is no longer offered.
+  void foldersThatCannotBeEntered_data() {
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("byReturn");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("locked, double-clicked")  << true  << false << QStringList{"sub1", "Sub2"};
+    QTest::newRow("locked, Return")          << true  << true  << QStringList{"sub1", "Sub2"};
+    QTest::newRow("removed, double-clicked") << false << false << QStringList{"sub1"};
+  }
+  void foldersThatCannotBeEntered() {
+    QFETCH(bool, locked);
+    QFETCH(bool, byReturn);
+    QFETCH(QStringList, rows);
+    Open();
+    auto* folders = Find<FolderList>("dirTrim");
+    QTreeWidgetItem* sub2 = folders->topLevelItem(0)->child(1);
+    std::optional<WithoutPermissionOverride> asAnyone;
+    if (locked) {
+      QVERIFY(chmod(Raw("A/Sub2").constData(), 0) == 0);
+      asAnyone.emplace();
+    } else {
+      QVERIFY(QDir().rmdir(Path("A/Sub2")));
+    }
+    MessageBoxAnswerer answerer;
+    const QPoint onSub2 = folders->visualItemRect(sub2).center();
+    if (byReturn) {
+      folders->setCurrentItem(sub2);
+      QTest::keyClick(folders, Qt::Key_Return);
+    } else {
+      DoubleClick(folders->viewport(), onSub2);
+    }
+    QCOMPARE(Shown(), (QStringList{Path("A"), "a.txt", "b.TXT"}));
+    QCOMPARE(folders->currentItem()->text(0), Path("A"));
+    QCOMPARE(Rows("dirTrim"), QStringList{Path("A")} + rows);
+    QCOMPARE(answerer.seen, QStringList{});
+  }
+
+  // The listed folder removed (or a file put in its place): 整理 says so and starts nothing; it, and a click in
+  // either list, moves the lists to the nearest folder above it that is still there. A click needs no word: the
+  // lists show where they went, and the user asked for nothing that could not be done.
+  void listedFolderRemoved_data() {
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<QString>("removed");
+    QTest::addColumn<bool>("fileInItsPlace");
+    QTest::addColumn<QString>("action");  // 整理, or a click in a list
+    QTest::addColumn<QStringList>("shown");
+    const QStringList a{"<A>", "a.txt", "b.TXT"};
+    QTest::newRow("整理")                      << "A/sub1"      << "A/sub1"      << false << "cmdTrim" << a;
+    QTest::newRow("整理, a file in its place")  << "A/sub1"      << "A/sub1"      << true  << "cmdTrim" << a;
+    QTest::newRow("整理, its parent gone too")  << "A/sub1/deep" << "A/sub1"      << false << "cmdTrim" << a;
+    QTest::newRow("click on a file")           << "A/sub1"      << "A/sub1"      << false << "filTrim" << a;
+    QTest::newRow("click in the empty list")   << "A/sub1/deep" << "A/sub1/deep" << false << "filTrim"
+                                               << QStringList{"<A>/sub1", "x.txt"};
+    QTest::newRow("click in the folder list")  << "A/sub1"      << "A/sub1"      << false << "dirTrim" << a;
+    QTest::newRow("double-click on its row")   << "A/sub1"      << "A/sub1"      << false << "double"  << a;
+  }
+  void listedFolderRemoved() {
+    QFETCH(QString, listed);
+    QFETCH(QString, removed);
+    QFETCH(bool, fileInItsPlace);
+    QFETCH(QString, action);
+    QFETCH(QStringList, shown);
+    QVERIFY(QDir(root_->path()).mkpath("A/sub1/deep"));
+    Open("A", listed);
+    Find<QRadioButton>("optDelete")->click();
+    QVERIFY(QDir(Path(removed)).removeRecursively());
+    if (fileInItsPlace) Write(Raw(removed.toUtf8()), kStory);
+    auto* folders = Find<FolderList>("dirTrim");
+    const QPoint onCurrent = folders->visualItemRect(folders->currentItem()).center();
+    auto* files = Find<QListWidget>("filTrim");
+    const QPoint onFiles = files->count() ? files->visualItemRect(files->item(0)).center() : files->rect().center();
+    MessageBoxAnswerer answerer("Ok");
+    if (action == "cmdTrim") {
+      Find<QPushButton>("cmdTrim")->click();
+    } else if (action == "filTrim") {
+      QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, onFiles);
+    } else if (action == "double") {
+      DoubleClick(folders->viewport(), onCurrent);
+    } else {
+      QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, onCurrent);
+    }
+    const QString gone = QString::fromStdU16String(DescribeMissingFolder(Raw(listed.toUtf8()).toStdString()));
+    QCOMPARE(answerer.seen,
+             action == "cmdTrim" ? QStringList{"Quelvane Information 确定 default 确定, window enabled: " + gone}
+                                 : QStringList{});
+    QCOMPARE(Shown(), shown.replaceInStrings("<A>", Path("A")));
+    QCOMPARE(Read(Raw("A/a.txt")), kStory);
+    QVERIFY(Progress().isEmpty());
   }
 
   // What could mislead in a name shows as escapes, in the file list (names ending in .txt) and the folder list.
