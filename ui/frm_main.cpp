@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,17 @@ constexpr int kNameRole = Qt::UserRole;  // the file name's bytes, as the engine
 
 QByteArray CleanPath(const QString& folder) { return QFile::encodeName(QDir::cleanPath(folder)); }
 
+// Tab enters an option group at its chosen button, from which the arrow keys
+// move on; the other buttons are no stops of their own.
+void TabToChosenButton(std::initializer_list<QRadioButton*> group) {
+  const std::vector<QRadioButton*> buttons(group);
+  auto follow = [buttons] {
+    for (QRadioButton* button : buttons) button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+  };
+  for (QRadioButton* button : buttons) QObject::connect(button, &QRadioButton::toggled, button, follow);
+  follow();
+}
+
 }  // namespace
 
 FrmMain::FrmMain(const VolumeSource& volumes, const QString& programFolder, const QString& startFolder,
@@ -53,6 +65,8 @@ FrmMain::FrmMain(const VolumeSource& volumes, const QString& programFolder, cons
   for (QRadioButton* mode : {controls_.optParagraph, controls_.optDivide, controls_.optLink}) {
     connect(mode, &QRadioButton::clicked, this, &FrmMain::UpdateParagraphControls);
   }
+  TabToChosenButton({controls_.optLink, controls_.optDivide, controls_.optParagraph});
+  TabToChosenButton({controls_.optDelete, controls_.optAdd, controls_.optBlank});
   connect(controls_.txtDivide, &QLineEdit::textChanged, this, &FrmMain::HoldDivideLength);
   connect(controls_.cmdTrim, &QPushButton::clicked, this, &FrmMain::Tidy);
   connect(controls_.cmdExit, &QPushButton::clicked, this, &FrmMain::Exit);
@@ -200,7 +214,7 @@ void FrmMain::Tidy() {
   for (int i = 0; i < controls_.filTrim->count(); ++i) {
     files.names.push_back(controls_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }
-  FrmMainRunWindow window(*this, *controls_.lblCourse);
+  FrmMainRunWindow window(*this, *controls_.lblCourse, *controls_.cmdTrim);
   const RunReport report = RunTidy(ReadTidySettings(*this), files, window);
   if (report.ending == RunReport::Ending::FolderUnavailable) ReturnToListedFolder();
   if (const std::u16string notice = LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);

@@ -273,8 +273,9 @@ class FrmMainTest : public QObject {
     QVERIFY(!window_->isVisible());
   }
 
-  // Tab goes round in reading order from the run button, each stop with a name of its own for screen
-  // readers; then the controls it passes over, as made. Each has an object name and a name for screen readers.
+  // Tab goes round in reading order from the run button, each stop with a name of its own for screen readers, an
+  // option group's stop at its chosen button; then the controls it passes over, as made. Each has an object name and
+  // a name for screen readers.
   void everyControlByNameInTabOrder() {
     Open();
     for (QWidget* control : window_->findChildren<QWidget*>()) control->setEnabled(true);  // every mode at once
@@ -305,11 +306,11 @@ class FrmMainTest : public QObject {
         QString("cmdTrim cmdExit driTrim dirTrim filTrim txtAllS(0) txtAllT(0) txtAllS(1) txtAllT(1) txtAllS(2) "
                 "txtAllT(2) txtAllS(3) txtAllT(3) txtLeftS(0) txtLeftT(0) txtLeftS(1) txtLeftT(1) txtLeftS(2) "
                 "txtLeftT(2) txtLeftS(3) txtLeftT(3) txtRightS(0) txtRightT(0) txtRightS(1) txtRightT(1) txtRightS(2) "
-                "txtRightT(2) txtRightS(3) txtRightT(3) optLink txtLink(0) txtLink(1) txtLink(2) txtLink(3) "
-                "txtLink(4) chkOrdinal txtDivide txtBegin(0) txtEnd(0) txtBegin(1) txtEnd(1) optDelete txtReplaceS "
-                "txtReplaceT txtHelp frmAll labAll labLeft labRight frmParagraph labTop(0) labTop(1) labTop(2) "
+                "txtRightT(2) txtRightS(3) txtRightT(3) txtLink(0) txtLink(1) txtLink(2) txtLink(3) txtLink(4) "
+                "chkOrdinal txtDivide optParagraph txtBegin(0) txtEnd(0) txtBegin(1) txtEnd(1) optBlank txtReplaceS "
+                "txtReplaceT txtHelp frmAll labAll labLeft labRight frmParagraph optLink labTop(0) labTop(1) labTop(2) "
                 "labTop(3) labTop(4) labLink(0) labLink(1) labLink(2) labLink(3) labLink(4) optDivide labDivide "
-                "optParagraph lblCourse frmBegin LabBegin(0) LabEnd(0) LabBegin(1) LabEnd(1) frmBlank optAdd optBlank "
+                "lblCourse frmBegin LabBegin(0) LabEnd(0) LabBegin(1) LabEnd(1) frmBlank optDelete optAdd "
                 "frmReplace labReplace")
             .split(' '));
   }
@@ -517,6 +518,32 @@ class FrmMainTest : public QObject {
     QVERIFY(Progress().isEmpty());
   }
 
+  // Tab, or Shift+Tab, into an option group lands on its chosen button, so that Space there changes nothing.
+  void tabEntersAnOptionGroupAtItsChosenButton_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<bool>("backwards");
+    QTest::newRow("段落处理: 断行续接")            << "optLink"      << "txtRightT(3)" << false;
+    QTest::newRow("段落处理: 等长分段")            << "optDivide"    << "txtRightT(3)" << false;
+    QTest::newRow("段落处理: 不调段落")            << "optParagraph" << "txtRightT(3)" << false;
+    QTest::newRow("空行处理: 删除空行")            << "optDelete"    << "txtEnd(1)"    << false;
+    QTest::newRow("空行处理: 段间设行")            << "optAdd"       << "txtEnd(1)"    << false;
+    QTest::newRow("空行处理: 不调空行")            << "optBlank"     << "txtEnd(1)"    << false;
+    QTest::newRow("空行处理: 删除空行, Shift+Tab") << "optDelete"    << "txtReplaceS"  << true;
+  }
+  void tabEntersAnOptionGroupAtItsChosenButton() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, from);
+    QFETCH(bool, backwards);
+    Open();
+    Find<QRadioButton>(chosen)->click();
+    Find(from)->setFocus();
+    QTest::keyClick(Find(from), backwards ? Qt::Key_Backtab : Qt::Key_Tab);
+    QCOMPARE(window_->focusWidget()->objectName(), chosen);
+    QTest::keyClick(window_->focusWidget(), Qt::Key_Space);
+    QVERIFY(Find<QRadioButton>(chosen)->isChecked());
+  }
+
   // What could mislead in a name shows as escapes, in the file list (names ending in .txt) and the folder list.
   void namesShownAsTheyAre_data() {
     QTest::addColumn<QByteArray>("name");
@@ -622,7 +649,8 @@ class FrmMainTest : public QObject {
   }
 
   // Each row sets `options` (a button to click, a box's "name=text", a folder to choose or a file to make read-only),
-  // presses 整理 with `answers`, and sees `boxes` ("<A>" for the folder A's path), then the files and the progress row.
+  // presses 整理 with `answers`, and sees `boxes` ("<A>" for the folder A's path), then the files, the progress row,
+  // and the focus where it was before the boxes, or on the run button after a run.
   void runsThroughTheWindow_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("answers");
@@ -662,6 +690,7 @@ class FrmMainTest : public QObject {
       else if (name == "readOnly") QVERIFY(chmod(QFile::encodeName(Path(text)).constData(), 0444) == 0);
       else Find<QAbstractButton>(name)->click();
     }
+    Find("txtReplaceT")->setFocus();
     QCOMPARE(Tidy(answers), boxes.replaceInStrings("<A>", Path("A")));
     QCOMPARE(Read(Raw("A/a.txt")) + "|" + Read(Raw("A/b.TXT")), files);
     QCOMPARE(Read(Raw("A/notes.md")), kStory);
@@ -671,6 +700,7 @@ class FrmMainTest : public QObject {
             Find<QLabel>("lblCourse")->width());
     QVERIFY(window_->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(window_->focusWidget()->objectName(), squares ? "cmdTrim" : "txtReplaceT");
   }
 
   // The drive list offers the root, devices and network shares, each mount point once; not pseudo
