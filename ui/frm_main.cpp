@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -215,9 +216,23 @@ void FrmMain::Tidy() {
     files.names.push_back(controls_.filTrim->item(i)->data(kNameRole).toByteArray().toStdString());
   }
   FrmMainRunWindow window(*this, *controls_.lblCourse, *controls_.cmdTrim);
+  tidying_ = true;
   const RunReport report = RunTidy(ReadTidySettings(*this), files, window);
+  tidying_ = false;
   if (report.ending == RunReport::Ending::FolderUnavailable) ReturnToListedFolder();
   if (const std::u16string notice = LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);
+  if (closeHeld_) Exit();
+}
+
+// A close asked for while a run rewrites files waits until the run has ended
+// and its box has been read.
+void FrmMain::closeEvent(QCloseEvent* event) {
+  if (tidying_) {
+    closeHeld_ = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void FrmMain::Exit() {

@@ -31,6 +31,7 @@ class FrmMain : public QWidget {
           QWidget* parent = nullptr);
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -50,6 +51,8 @@ class FrmMain : public QWidget {
   FrmMainControls controls_;
   Drives drives_;
   QByteArray fileFolder_;  // the folder whose files filTrim lists
+  bool tidying_ = false;
+  bool closeHeld_ = false;  // the window was closed during a run
 };
 
 }  // namespace quelvane
