@@ -584,11 +584,17 @@ class FrmMainTest : public QObject {
       QCOMPARE(QAccessible::queryAccessibleInterface(files)->child(row)->text(QAccessible::Name), Rows("filTrim")[row]);
     }
     QVERIFY(drawn[1] != drawn[2]);
+    // The tooltip as read, its lines joined, and whether it is narrower than the screen, which Qt then places it on.
     auto tooltip = [files](int row) {
       const QPoint at = files->visualItemRect(files->item(row)).center();
       QHelpEvent hover(QEvent::ToolTip, at, files->viewport()->mapToGlobal(at));
       QApplication::sendEvent(files->viewport(), &hover);
-      return QToolTip::isVisible() ? QToolTip::text() : QString();
+      const QWidget* tip = nullptr;
+      for (const QWidget* shown : QApplication::topLevelWidgets())
+        if (shown->inherits("QTipLabel") && shown->isVisible()) tip = shown;
+      if (!tip) return QString();
+      return QToolTip::text().remove('\n') +
+             (tip->width() <= files->screen()->availableGeometry().width() ? "" : " (wider than the screen)");
     };
     QCOMPARE(tooltip(0), QString());  // a.txt fits
     QCOMPARE(tooltip(2), stem + "2.txt");
