@@ -32,13 +32,13 @@ struct SubFolder {
   QByteArray name;
 };
 
-// The visible sub-folders of `folder`, sorted by caption with letter case
-// folded; false when the folder cannot be read.
 struct CloseDir {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 using OpenFolder = std::unique_ptr<DIR, CloseDir>;
 
+// The visible sub-folders of `folder`, sorted by caption with letter case
+// folded; false when the folder cannot be read.
 bool ListSubFolders(const QByteArray& folder, QList<SubFolder>& subFolders) {
   OpenFolder dir(opendir(folder.constData()));
   if (!dir) return false;

@@ -1,12 +1,12 @@
 #include "frm_main.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
