@@ -19,6 +19,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "corpus_generator.h"
@@ -172,6 +173,11 @@ const char* const kLinkSettings =
     "optLink=1\ntxtLink(0)=第?章\nchkOrdinal=1\n"
     "txtAllS(0)=（本章完）\ntxtAllT(0)=\ntxtRightS(0)=请收藏本站\ntxtRightT(0)=\n"
     "txtReplaceS=CEO\ntxtReplaceT=首席执行官\ntxtBegin(1)=  \ntxtBegin(0)=\xE3\x80\x80\xE3\x80\x80\noptDelete=1\n";
+// The same for the novel in Big5, whose characters are Traditional.
+const char* const kTraditionalLinkSettings =
+    "optLink=1\ntxtLink(0)=第?章\nchkOrdinal=1\n"
+    "txtAllS(0)=（本章完）\ntxtAllT(0)=\ntxtRightS(0)=請收藏本站\ntxtRightT(0)=\n"
+    "txtReplaceS=CEO\ntxtReplaceT=首席執行官\ntxtBegin(1)=  \ntxtBegin(0)=\xE3\x80\x80\xE3\x80\x80\noptDelete=1\n";
 const char* const kDivideSettings = "optDivide=1\ntxtDivide=40\noptAdd=1\n";
 const char* const kKeepSettings = "txtEnd(0)=\xE3\x80\x82\noptDelete=1\n";
 
@@ -194,7 +200,8 @@ class Bench {
         headless_(std::move(headless)),
         floor_(fs::path(headless_).parent_path() / "quelvane-rewrite-floor") {
     fs::create_directories(work_ / "settings");
-    for (auto [name, text] : {std::pair{"link", kLinkSettings}, {"divide", kDivideSettings}, {"keep", kKeepSettings}}) {
+    for (auto [name, text] : {std::pair{"link", kLinkSettings}, {"link-traditional", kTraditionalLinkSettings},
+                              {"divide", kDivideSettings}, {"keep", kKeepSettings}}) {
       WriteBytes(work_ / "settings" / (std::string(name) + ".ini"), text);
     }
   }
@@ -284,6 +291,7 @@ int main(int argc, char** argv) {
       {"1-file-1KB", 1, 1000},
       {"1-file-100MB-gb18030", 1, 100 * kMB / scale, false, quelvane::TextEncoding::Gb18030},
       {"1-file-100MB-utf16le", 1, 100 * kMB / scale, false, quelvane::TextEncoding::Utf16Le},
+      {"1-file-100MB-big5", 1, 100 * kMB / scale, false, quelvane::TextEncoding::Big5},
   };
   // Generated in a child process: a child inherits its parent's resident
   // memory in its peak, so this process must stay small.
@@ -350,9 +358,11 @@ int main(int argc, char** argv) {
   const Row novel = print(bench.Time(novel50, {"link"})[0], "50 MB novel, link", 0);
   // The same novel, as large, in the other encodings a file may have.
   const Row& gbk = rows["1 file/link"];
-  for (auto [label, name] : {std::pair{"100 MB novel in GB18030, link", "1-file-100MB-gb18030"},
-                             {"100 MB novel in UTF-16 LE, link", "1-file-100MB-utf16le"}}) {
-    Row row = bench.Time(corpus / name, {"link"})[0];
+  for (auto [label, name, settings] :
+       {std::tuple{"100 MB novel in GB18030, link", "1-file-100MB-gb18030", "link"},
+        {"100 MB novel in UTF-16 LE, link", "1-file-100MB-utf16le", "link"},
+        {"100 MB novel in Big5, link", "1-file-100MB-big5", "link-traditional"}}) {
+    Row row = bench.Time(corpus / name, {settings})[0];
     print(row, label, 0);
     std::printf("  %.2f x the speed of the GBK novel\n", row.mbPerSecond / gbk.mbPerSecond);
   }

@@ -3,7 +3,7 @@
 // headings, paragraphs hard-broken every 20-40 characters, punctuation,
 // blank lines, indented lines, a few ASCII words and advertising lines. The
 // same novel can be had in GB18030, with characters outside GBK in every
-// heading, or in UTF-16 LE.
+// heading, in UTF-16 LE, or in Big5, in Traditional characters.
 
 #include <cstdint>
 #include <random>
@@ -26,6 +26,8 @@ class CorpusGenerator {
   void AppendUnbrokenParagraph(size_t bytes, std::string& out);
 
  private:
+  char16_t Character();
+  std::u16string_view Advertisement();
   std::u16string Sentence();
   std::u16string Heading();
   std::string Encoded(std::u16string_view text) const;

@@ -1,41 +1,48 @@
 #include "file_content.h"
 
+#include <optional>
+
 #include "line_division.h"
-#include "text/code_page_936.h"
 
 namespace quelvane {
 
 ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
-  const EncodingDecision decision = DetectEncoding(bytes);
+  std::optional<TextEncoding> read;  // what `lines` hold
+  ReadOutcome outcome = ReadOutcome::Decoded;
+  const auto decodes = [&](TextEncoding encoding) {
+    outcome = ReadAs(encoding, bytes, lines);
+    read = outcome != ReadOutcome::NotText ? std::optional(encoding) : std::nullopt;
+    return read.has_value();
+  };
+  const EncodingDecision decision = DecideEncoding(bytes, decodes);
   if (!decision.encoding) return decision.hasNulByte ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
-  ReadOutcome outcome = ReadAs(*decision.encoding, bytes, lines);
-  // Bytes that are not all code page 936 may be GB18030: read again. (A
-  // line too long may have come before the bytes that tell.)
-  const bool mayBeGb18030 = outcome == ReadOutcome::NotText ||
-                            (outcome == ReadOutcome::LineTooLong && ReadAsCodePage936(bytes) == CodePage936Reading::Invalid);
-  if (*decision.encoding == TextEncoding::CodePage936 && mayBeGb18030) {
-    lines.Clear();
-    outcome = ReadAs(TextEncoding::Gb18030, bytes, lines);
-  }
+  // Where the rules decided without decoding (UTF-8), the reading is left to here.
+  if (read != decision.encoding) decodes(*decision.encoding);
   return outcome;
 }
 
+// NotText as soon as a line does not decode; LineTooLong only once the whole
+// file has proved to be in `encoding`, since the decision goes by that.
 ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
   encoding_ = encoding;
+  lines.Clear();
   joiner_.Reset(lines);
   bytes.remove_prefix(EncodingPreamble(encoding).size());
   lines.ReserveForBytes(bytes.size());
+  const LineDecoder decodeLine = FormOf(encoding).decodeLine;
   const char* from = bytes.data();
   const char* const end = from + bytes.size();
+  bool lineTooLong = false;
   while (from < end) {
     // Straight into the list, with room for the rest of the file; only
     // what the line uses is touched.
     char16_t* const decoded = lines.LineRoom(static_cast<size_t>(end - from));
-    char16_t* decodedEnd = DecodeLine(encoding, from, end, decoded);
+    char16_t* decodedEnd = decodeLine(from, end, decoded);
     if (decodedEnd == nullptr) return ReadOutcome::NotText;
     // `from` is at the CR that ends the line, or at the end of the bytes.
     if (from < end) SkipLineEnd(encoding, from, end);
     const bool isLastLine = from == end;
+    if (lineTooLong) continue;
 
     std::u16string_view line(decoded, static_cast<size_t>(decodedEnd - decoded));
     line = ApplyWholeLineRules(line, plan_.wholeLineRules);
@@ -44,14 +51,14 @@ ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes
         KeepLine(line, lines);
         break;
       case ParagraphMode::Divide:
-        if (!DivideLine(line, plan_.pieceLength, lines)) return ReadOutcome::LineTooLong;
+        lineTooLong = !DivideLine(line, plan_.pieceLength, lines);
         break;
       case ParagraphMode::Link:
         joiner_.LinkLine(line, isLastLine, lines);
         break;
     }
   }
-  return ReadOutcome::Decoded;
+  return lineTooLong ? ReadOutcome::LineTooLong : ReadOutcome::Decoded;
 }
 
 WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,

@@ -14,10 +14,11 @@ namespace quelvane {
 
 enum class ReadOutcome { Decoded, NotText, HasNulByte, LineTooLong };
 
-// Reading a file's bytes: detects the encoding, splits the bytes into lines
-// (a line ends at CR or CR LF; a lone LF is an ordinary character), decodes
-// each, applies the whole-line rules and the paragraph mode, and appends the
-// entries to `lines`, which is empty before.
+// Reading a file's bytes: decides the encoding (DecideEncoding, answering
+// its questions by reading), splits the bytes into lines (a line ends at CR
+// or CR LF; a lone LF is an ordinary character), decodes each, applies the
+// whole-line rules and the paragraph mode, and appends the entries to
+// `lines`, which it empties first.
 class LineListReader {
  public:
   explicit LineListReader(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}

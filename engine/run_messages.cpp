@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "text/display_name.h"
+#include "text/text_encoding.h"
 
 namespace quelvane {
 namespace {
@@ -31,6 +32,8 @@ std::u16string DescribeFolderToTidy(std::string_view folder, size_t fileCount) {
 std::u16string DescribeMissingFolder(std::string_view folder) {
   return u"文件夹“" + DisplayPath(folder) + u"”已不存在。";
 }
+
+std::u16string NotTextReason() { return u"不是 " + EncodingNames() + u" 文本"; }
 
 std::u16string DescribeSystemError(int error) {
   switch (error) {
@@ -70,7 +73,7 @@ std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name) {
   if (outcome == ReadOutcome::HasNulByte) {
     return u"文件" + QuotedName(name) + u"含有空字节（NUL），不是文本，无法整理。";
   }
-  return u"文件" + QuotedName(name) + u"不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。";
+  return u"文件" + QuotedName(name) + NotTextReason() + u"，无法整理。";
 }
 
 std::u16string DescribeTooBigForMemory(std::string_view name) {
@@ -91,7 +94,7 @@ std::u16string ReasonForReadOutcome(ReadOutcome outcome) {
     case ReadOutcome::Decoded:
     case ReadOutcome::NotText: break;
   }
-  return std::u16string(kNotTextReason);
+  return NotTextReason();
 }
 
 std::u16string ReasonForReplacement(ReplaceOutcome outcome, int error, const FileSnapshot& file) {

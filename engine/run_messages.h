@@ -23,7 +23,6 @@ inline constexpr std::u16string_view kReadOnlyReason = u"文件只读";
 inline constexpr std::u16string_view kUnmodifiableReason = u"文件被设为不可修改";
 inline constexpr std::u16string_view kFolderNotWritableReason = u"所在文件夹不允许写入";
 inline constexpr std::u16string_view kOtherOwnerReason = u"文件属于其他用户，没有修改权限";
-inline constexpr std::u16string_view kNotTextReason = u"不是 GBK、GB18030、UTF-8 或 UTF-16 文本";
 inline constexpr std::u16string_view kNulByteReason = u"含有空字节（NUL），不是文本文件";
 inline constexpr std::u16string_view kChangedMeanwhileReason = u"整理期间被其他程序改动";
 inline constexpr std::u16string_view kTooBigForMemoryReason = u"文件太大，内存不足";
@@ -38,6 +37,10 @@ inline constexpr std::u16string_view kNotRegularFileReason = u"不是普通文�
 std::u16string DescribeFolderToTidy(std::string_view folder, size_t fileCount);
 // "文件夹“/home/用户/小说”已不存在。"
 std::u16string DescribeMissingFolder(std::string_view folder);
+
+// "不是 GBK、GB18030、Big5、UTF-8 或 UTF-16 文本": the encodings named as the
+// encoding table names them.
+std::u16string NotTextReason();
 
 // A short Chinese description of an errno value, e.g. "权限不足".
 std::u16string DescribeSystemError(int error);

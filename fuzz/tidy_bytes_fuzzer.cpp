@@ -4,8 +4,10 @@
 //
 // Besides what the sanitizers find, it checks what a user counts on:
 // - with nothing to do but rewrite line ends, the text comes back byte for
-//   byte (decoding and encoding lose nothing);
-// - a file refused as not text really does not decode in its encoding;
+//   byte in the encoding decided for it, Big5 included (decoding and
+//   encoding lose nothing);
+// - a file is refused as not text exactly when the decision says so, and a
+//   decided encoding really decodes the file;
 // - whatever the settings, the new bytes are valid in the file's own
 //   encoding, keep its byte-order mark and end every line with CR LF.
 
@@ -34,12 +36,12 @@ bool Decodes(TextEncoding encoding, std::string_view bytes) {
   return Decode(bytes, encoding, text);
 }
 
-// The decision as a whole: what is detected as code page 936 is GB18030
-// when it does not decode as code page 936.
+// The decision, checked against what it claims: the file decodes in it.
 std::optional<TextEncoding> FileEncoding(std::string_view bytes) {
-  const std::optional<TextEncoding> detected = DetectEncoding(bytes).encoding;
-  if (detected == TextEncoding::CodePage936 && !Decodes(*detected, bytes)) return TextEncoding::Gb18030;
-  return detected;
+  const std::optional<TextEncoding> decided = DecideEncoding(bytes).encoding;
+  Check(!decided || Decodes(*decided, bytes.substr(EncodingPreamble(*decided).size())),
+        "decided on an encoding the file is not in");
+  return decided;
 }
 
 // What keep mode with no edits writes: every line end CR LF (as code units
@@ -72,8 +74,7 @@ void CheckLossless(std::string_view bytes) {
     return;
   }
   if (outcome == TidyBytesOutcome::NotText) {
-    Check(!encoding || !Decodes(*encoding, bytes.substr(EncodingPreamble(*encoding).size())),
-          "text that decodes was refused");
+    Check(!encoding, "text of a decided encoding was refused");
     return;
   }
   Check(outcome == TidyBytesOutcome::Tidied && encoding.has_value(), "keep mode failed on text");

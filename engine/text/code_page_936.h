@@ -29,4 +29,10 @@ enum class CodePage936Reading {
 };
 CodePage936Reading ReadAsCodePage936(std::string_view bytes);
 
+// Whether the bytes, read as code page 936 as far as they are valid, hold a
+// character of its user-defined areas (a Private Use character, U+E000 to
+// U+F8FF). Real GBK text has none, while Big5's punctuation and most
+// frequent characters read so. Stops at the first.
+bool CodePage936ReadsPrivateUse(std::string_view bytes);
+
 }  // namespace quelvane

@@ -2,14 +2,13 @@
 
 #include <cstdint>
 
-#include "double_byte_pairs.h"
+#include "double_byte_codec.h"
 
 namespace quelvane {
 namespace {
 
 #include "gb18030_tables.inc"
 
-constexpr char16_t kNoMapping = 0;  // U+0000 is only ever the single byte 0x00
 // Four-byte codes are numbered in order: ((b0 - 81) × 10 + b1 - 30) × 1260 +
 // (b2 - 81) × 10 + b3 - 30. Those of the BMP come first (the table); from
 // 90 30 81 30 on they are U+10000 onwards, one by one.
@@ -25,43 +24,25 @@ uint32_t FourByteIndex(const unsigned char* at) {
   return ((at[0] - 0x81u) * 10 + (at[1] - 0x30u)) * 1260 + (at[2] - 0x81u) * 10 + (at[3] - 0x30u);
 }
 
+// A four-byte code at `from`: 4, 0 when none starts there, -1 when it has no character.
+int DecodeFourByteCode(const unsigned char* from, const unsigned char* stop, char16_t*& to) {
+  if (stop - from < 4 || !IsFourByteCode(from)) return 0;
+  const uint32_t index = FourByteIndex(from);
+  if (index < std::size(kFourByteBmp) && kFourByteBmp[index] != kNoMapping) {
+    *to++ = kFourByteBmp[index];
+    return 4;
+  }
+  const uint32_t offset = index - kFirstSupplementaryIndex;
+  if (index < kFirstSupplementaryIndex || offset >= kSupplementaryCount) return -1;
+  *to++ = static_cast<char16_t>(0xD800 + (offset >> 10));
+  *to++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+  return 4;
+}
+
 }  // namespace
 
 char16_t* DecodeGb18030Line(const char*& bytes, const char* end, char16_t* to) {
-  const auto* from = reinterpret_cast<const unsigned char*>(bytes);
-  const auto* stop = reinterpret_cast<const unsigned char*>(end);
-  while (from < stop) {
-    DecodePairs(kDoubleByte, from, stop, to);
-    if (from == stop) break;
-    const unsigned b0 = *from;
-    if (b0 < 0x80) {
-      if (b0 == '\r') break;  // never inside a sequence (trails are 0x30..0x39 and 0x40..0xFE)
-      *to++ = static_cast<char16_t>(b0);
-      ++from;
-    } else if (char16_t unit; stop - from >= 2 && (unit = kDoubleByte[TwoBytes(from)]) != kNoMapping) {
-      *to++ = unit;
-      from += 2;
-    } else if (stop - from >= 4 && IsFourByteCode(from)) {
-      const uint32_t index = FourByteIndex(from);
-      if (index < std::size(kFourByteBmp) && kFourByteBmp[index] != kNoMapping) {
-        *to++ = kFourByteBmp[index];
-      } else if (const uint32_t offset = index - kFirstSupplementaryIndex;
-                 index >= kFirstSupplementaryIndex && offset < kSupplementaryCount) {
-        *to++ = static_cast<char16_t>(0xD800 + (offset >> 10));
-        *to++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
-      } else {
-        return nullptr;
-      }
-      from += 4;
-    } else if (kSingleByte[b0 - 0x80] != kNoMapping) {
-      *to++ = kSingleByte[b0 - 0x80];
-      ++from;
-    } else {
-      return nullptr;
-    }
-  }
-  bytes = reinterpret_cast<const char*>(from);
-  return to;
+  return DecodeDoubleByteLine(kSingleByte, kDoubleByte, bytes, end, to, DecodeFourByteCode);
 }
 
 char* EncodeGb18030(std::u16string_view text, char* to) {

@@ -43,9 +43,21 @@ std::optional<std::u16string> IcuLossless(UConverter* icu, std::string_view byte
   return std::u16string(units, units + count);
 }
 
-// Decodes exactly what ICU decodes losslessly, to the same text, and back to the same bytes; true if text.
+bool IsPrivateUse(char16_t unit) { return unit >= 0xE000 && unit <= 0xF8FF; }
+
+// What the tables keep of ICU's lossless codes: all of them, but for Big5 only ASCII and pairs that read as one
+// character other than a Private Use one (its user-defined areas).
+bool Kept(TextEncoding encoding, std::string_view bytes, std::u16string_view text) {
+  if (encoding != Big5) return true;
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+  return ascii || (bytes.size() == 2 && text.size() == 1 && !IsPrivateUse(text[0]));
+}
+
+// Decodes exactly what ICU decodes losslessly and the tables keep, to the same text, and back to the same bytes;
+// true if text.
 bool AgreesWithIcu(UConverter* icu, std::string_view bytes, TextEncoding encoding) {
-  const std::optional<std::u16string> expected = IcuLossless(icu, bytes);
+  std::optional<std::u16string> expected = IcuLossless(icu, bytes);
+  if (expected && !Kept(encoding, bytes, *expected)) expected.reset();
   std::u16string text;
   EXPECT_EQ(Decode(bytes, encoding, text), expected.has_value()) << ::testing::PrintToString(bytes);
   if (!expected) return false;
@@ -56,24 +68,44 @@ bool AgreesWithIcu(UConverter* icu, std::string_view bytes, TextEncoding encodin
   return true;
 }
 
+// ICU's reading of a two-byte code as one character, whether or not it comes back.
+bool IcuReadsOneCharacter(UConverter* icu, std::string_view bytes) {
+  UChar units[8];
+  UErrorCode error = U_ZERO_ERROR;
+  return ucnv_toUChars(icu, units, 8, bytes.data(), static_cast<int32_t>(bytes.size()), &error) == 1 &&
+         U_SUCCESS(error) && !IsPrivateUse(units[0]);
+}
+
 // The compiled tables against ICU's converter: every one- and two-byte sequence, every code unit the other
 // way, and for GB18030 every four-byte code of the BMP and beyond it every tenth code (each lead, second and
-// third byte), including those past U+10FFFF.
+// third byte), including those past U+10FFFF. ICU reads a few Big5 codes as characters that are written back
+// as other codes: those are refused, and no other code is.
 TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
+  const std::vector<std::string> kBig5ComeBackOtherwise = {
+      "\xA2\xA4", "\xA2\xA5", "\xA2\xA6", "\xA2\xA7", "\xA2\xCC", "\xA2\xCE", "\xF9\xFA", "\xF9\xFB", "\xF9\xFC", "\xF9\xFD"};
   const struct { const char* icuName; TextEncoding encoding; size_t twoByte, fourByte; } rows[] = {
-      {"windows-936", CodePage936, 21000, 0}, {"gb18030", Gb18030, 23000, 39000 + 100000}};  // fewest that are text
+      {"windows-936",      CodePage936, 21000, 0},                // the fewest that are text
+      {"gb18030",          Gb18030,     23000, 39000 + 100000},
+      {"windows-950-2000", Big5,        13000, 0},
+  };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.icuName);
     IcuConverter icu = OpenStrict(row.icuName);
     size_t twoByte = 0, fourByte = 0;
+    std::vector<std::string> comeBackOtherwise;  // read by ICU as a character, not text to us
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
       for (unsigned trail = 0; trail <= 0x100; ++trail) {  // 0x100: the lead byte alone
         const std::string bytes = trail < 0x100 ? std::string{char(lead), char(trail)} : std::string(1, char(lead));
-        twoByte += AgreesWithIcu(icu.get(), bytes, row.encoding);
+        const bool text = AgreesWithIcu(icu.get(), bytes, row.encoding);
+        twoByte += text;
+        if (!text && bytes.size() == 2 && IcuReadsOneCharacter(icu.get(), bytes)) comeBackOtherwise.push_back(bytes);
       }
       ASSERT_FALSE(::testing::Test::HasFailure()) << std::hex << lead;
     }
     EXPECT_GT(twoByte, row.twoByte);
+    if (row.encoding == Big5) {
+      EXPECT_EQ(comeBackOtherwise, kBig5ComeBackOtherwise);
+    }
     for (unsigned b0 = 0x81; row.fourByte > 0 && b0 <= 0xFE; ++b0) {
       for (unsigned b1 = 0x30; b1 <= 0x39; ++b1) {
         for (unsigned b2 = 0x81; b2 <= 0xFE; ++b2)
@@ -92,19 +124,35 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
       char icuBytes[8];
       UErrorCode error = U_ZERO_ERROR;
       const int32_t length = ucnv_fromUChars(icu.get(), icuBytes, sizeof icuBytes, unit.data(), 1, &error);
-      const bool lossless = U_SUCCESS(error) && IcuLossless(icu.get(), std::string_view(icuBytes, length)) == unit;
+      const std::string_view bytes(icuBytes, U_SUCCESS(error) ? static_cast<size_t>(length) : 0);
+      const bool lossless = U_SUCCESS(error) && IcuLossless(icu.get(), bytes) == unit && Kept(row.encoding, bytes, unit);
       ASSERT_EQ(Encode(unit, row.encoding, ours), lossless) << std::hex << static_cast<unsigned>(c);
-      ASSERT_TRUE(!lossless || ours == std::string_view(icuBytes, length)) << std::hex << static_cast<unsigned>(c);
+      ASSERT_TRUE(!lossless || ours == bytes) << std::hex << static_cast<unsigned>(c);
     }
   }
 }
 
 // What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as U+FFFD.
 TEST(Codec, RefusesWhatHasNoExactForm) {
-  const struct { TextEncoding encoding; std::string_view bytes; } undecodable[] = {
-      {CodePage936, "a\xB5"}, {CodePage936, "\xB5\xDA\xA1"}, {Utf8, "\xC0\xAF"}, {Utf8, "\xED\xA0\x80"},
-      {Utf8, "\xF4\x90\x80\x80"}, {Utf8, "\xE7\xAC"}, {Utf8, "\x80"}};
+  // The views cut a valid text short: the bytes after them (a trail byte, the rest of a pair) must not be read.
+  static constexpr std::string_view kGbk = "\xB5\xDA\xB5\xDA", kBig5 = "\xA5\xD2\xA1\x43", kGb18030 = "\x81\x39\xEE\x39";
+  const struct { const char* name; TextEncoding encoding; std::string_view bytes; } undecodable[] = {
+      {"a lead byte at the end",             CodePage936, "a\xB5"},
+      {"a lead byte after a pair",           CodePage936, "\xB5\xDA\xA1"},
+      {"a lead byte at the end of a view",   CodePage936, kGbk.substr(0, 1)},
+      {"a pair and a lead byte in a view",   CodePage936, kGbk.substr(0, 3)},
+      {"a big5 lead byte in a view",         Big5,        kBig5.substr(0, 3)},
+      {"a big5 user-defined code",           Big5,        "\xFA\x40"},
+      {"a big5 byte above 7F alone",         Big5,        "\x80"},
+      {"a four-byte code cut by a view",     Gb18030,     kGb18030.substr(0, 3)},
+      {"an overlong form",                   Utf8,        "\xC0\xAF"},
+      {"an encoded surrogate",               Utf8,        "\xED\xA0\x80"},
+      {"beyond U+10FFFF",                    Utf8,        "\xF4\x90\x80\x80"},
+      {"a sequence cut short",               Utf8,        "\xE7\xAC"},
+      {"a lone continuation byte",           Utf8,        "\x80"},
+  };
   for (const auto& row : undecodable) {
+    SCOPED_TRACE(row.name);
     std::u16string text = u"kept";
     EXPECT_FALSE(Decode(row.bytes, row.encoding, text)) << ::testing::PrintToString(row.bytes);
     EXPECT_EQ(text, u"kept");
@@ -133,15 +181,24 @@ TEST(CaseFold, HeadAndTailTestsIgnoreCaseOnly) {
   }
 }
 
+// Both ways of finding a code unit (eight at a time with SSE2, four in a word without) against a plain search.
 TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
-  for (size_t length = 0; length < 12; ++length) {
+  for (size_t length = 0; length < 20; ++length) {
     for (size_t at = 0; at < length; ++at) {
       std::u16string text(length, u'甲');
       text[at] = u'\x8000';  // a unit with its high bit set, next to others that share bytes
-      EXPECT_EQ(FindCodeUnit(text, u'\x8000'), at);
-      EXPECT_EQ(FindCodeUnit(text, u'\x8000', at + 1), std::u16string_view::npos);
+      for (size_t from = 0; from <= length; ++from) {
+        const size_t expected = from <= at ? at : std::u16string_view::npos;
+        ASSERT_EQ(FindCodeUnit(text, u'\x8000', from), expected) << length << " " << at << " " << from;
+        ASSERT_EQ(FindCodeUnitByWords(text, u'\x8000', from), expected) << length << " " << at << " " << from;
+      }
     }
-    EXPECT_EQ(FindCodeUnit(std::u16string(length, u'\x0080'), u'\x8000'), std::u16string_view::npos);
+    // Units that differ from the one sought in one byte, or in the lane next to it.
+    for (const char16_t other : {u'\x0080', u'\x8001', u'\x7FFF', u'\x0000'}) {
+      const std::u16string text(length, other);
+      EXPECT_EQ(FindCodeUnit(text, u'\x8000'), std::u16string_view::npos);
+      EXPECT_EQ(FindCodeUnitByWords(text, u'\x8000'), std::u16string_view::npos);
+    }
   }
   EXPECT_EQ(TextSearch(u"\U00020000").Find(u"x\U00020000y"), 1u);
   EXPECT_EQ(TextSearch(u"\xD840\xDC00").Find(u"\xD840\U00020000"), 1u);
@@ -156,6 +213,7 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
       at = text.find(pattern, from);
       ASSERT_EQ(search.Find(text, from), at) << round;
       ASSERT_EQ(FindText(text, pattern, from), at) << round;
+      ASSERT_EQ(FindCodeUnitByWords(text, pattern[0], from), text.find(pattern[0], from)) << round;
       if (at == std::u16string::npos) break;
     }
   }

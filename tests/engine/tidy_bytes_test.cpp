@@ -35,7 +35,8 @@ TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
   const TidySettings keep, fullStop{.txtEnd = {u"。"}}, emoji{.txtBegin = {u"\U0001F600"}},
       extensionB{.txtBegin = {u"\U00020000"}}, ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
       novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
-      divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
+      divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"}, link{.paragraphMode = ParagraphMode::Link},
+      indent{.txtBegin = {u"\u3000\u3000"}}, simplified{.txtBegin = {u"说"}};
   struct Row { const char* name; TidySettings s; std::string_view in, out; TidyBytesOutcome outcome = Tidied; };
   const Row rows[] = {
       {"empty file stays empty", keep, "", ""}, {"no final break gains one", keep, "a", "a\r\n"},
@@ -83,12 +84,23 @@ TEST(TidyBytes, ReadsLinesEditsEachOneAndKeepsItsEncoding) {
       {"utf-8 russian", fullStop, "\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8\xE3\x80\x82\r\n"},
       {"gbk 一 and 十 stay lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
       {"gbk 小说 matches its whole-line rule", novelLine, "\xD0\xA1\xCB\xB5", "\xCD\xEA\r\n"},
-      {"gbk", fullStop, "\xB5\xDA\xD2\xBB", "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},  // 6. Code page 936.
+      // 6. Big5, where its code page 936 reading holds a Private Use character (。 A1 43 does); 。 is A1 43 in Big5.
+      {"big5 with punctuation",                 fullStop,   "\xA5\xD2\xA1\x43",         "\xA5\xD2\xA1\x43\xA1\x43\r\n"},
+      {"big5 lines end at its full stop",       link,       "\xA5\xD2\xA1\x43\r\n\xA4\x41\xA1\x43\r\n",
+                                                                                       "\xA5\xD2\xA1\x43\r\n\xA4\x41\xA1\x43\r\n"},
+      {"big5 ideographic indent",               indent,     "\xA5\xD2\xA1\x43",         "\xA1\x40\xA1\x40\xA5\xD2\xA1\x43\r\n"},
+      {"big5 cannot hold a simplified 说",      simplified, "\xA5\xD2\xA1\x43",         "", Unencodable},
+      // 7. Code page 936, for Big5 text too where nothing tells it apart.
+      {"short big5 without punctuation is gbk", fullStop,   "\xA4\xA4\xA4\xE5",         "\xA4\xA4\xA4\xE5\xA1\xA3\r\n"},
+      {"gbk with a private use character",      fullStop,   "\xC8\xCB\xAA\xA1",         "\xC8\xCB\xAA\xA1\xA1\xA3\r\n"},
+      {"gbk that is also big5",                 fullStop,   "\xB5\xDA\xD2\xBB",         "\xB5\xDA\xD2\xBB\xA1\xA3\r\n"},
+      {"big5 holding A2 CC, which comes back otherwise, is gbk",
+                                                fullStop,   "\xA5\xD2\xA1\x43\xA2\xCC", "\xA5\xD2\xA1\x43\xA2\xCC\xA1\xA3\r\n"},
       {"ascii", fullStop, "a", "a\xA1\xA3\r\n"}, {"euro sign byte", fullStop, "\x80", "\x80\xA1\xA3\r\n"},
-      // 7. GB18030: four-byte codes in the BMP and beyond.
+      // 8. GB18030: four-byte codes in the BMP and beyond.
       {"gb18030 after a gbk line", fullStop, "\xB5\xDA\r\n\x81\x39\xEE\x39\r\n\x95\x32\x82\x36",
        "\xB5\xDA\xA1\xA3\r\n\x81\x39\xEE\x39\xA1\xA3\r\n\x95\x32\x82\x36\xA1\xA3\r\n"},
-      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},  // 8. Anything else.
+      {"a lead byte alone", fullStop, "\xB5\xDA\xA1", "", NotText},  // 9. Anything else.
       {"beyond U+10FFFF", fullStop, "\xE4\x30\x81\x30", "", NotText},
       // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
       {"emoji in gbk", emoji, "\xD6\xD0", "", Unencodable},

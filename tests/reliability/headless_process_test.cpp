@@ -241,7 +241,7 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
   struct Row { const char* name; std::string settings; std::vector<File> files; std::string notice = {}, out = {};
                std::vector<std::string> wrapper = {}, args = {"S", "F"}; int exitCode = 0; std::string error = {};
                mode_t folderMode = 0755; };
-  const std::string notText = "：不是 GBK、GB18030、UTF-8 或 UTF-16 文本";
+  const std::string notText = "：不是 GBK、GB18030、Big5、UTF-8 或 UTF-16 文本";
   std::vector<Row> rows = {
       {"every event, in order", "\xEF\xBB\xBF" "optDelete=1\n\ntxtReplaceS=\\\r\ntxtReplaceT=/\ntxtBegin(0)=  \n",
        {{"b.TXT", testing::Gbk(u"  第一回  \r\n\r\n内容\\在此\r\n"), testing::Gbk(u"    第一回  \r\n  内容/在此\r\n")},
@@ -282,7 +282,7 @@ TEST_F(HostileInput, OnlyTextItMayRewriteChanges) {
                         "over.txt：有超过 32767 个字符的行，无法等长分段", "ro.txt：文件只读", "utf32.txt" + notText,
                         "甲.txt：整理后的文字含有文件编码无法表示的字符"})},
       {"not text, first in the list", deleteBlankLines, {{"0.txt", "\xFF\xFE" "a\0b"s}, {"1.txt", ok}},
-       "notice\t文件“0.txt”不是 GBK、GB18030、UTF-8 或 UTF-16 文本，无法整理。"},
+       "notice\t文件“0.txt”不是 GBK、GB18030、Big5、UTF-8 或 UTF-16 文本，无法整理。"},
       {"a NUL byte, first in the list", deleteBlankLines, {{"0.txt", "\xB5\xDA\r\n\0\r\n"s}, {"1.txt", ok}},
        "notice\t文件“0.txt”含有空字节（NUL），不是文本，无法整理。"},
       {"awkward names", deleteBlankLines,

@@ -56,14 +56,35 @@ guest_initramfs() {
 
 # guest_boot IMAGE JOB [OPTIONS...] : boots the guest on IMAGE (its disk) and
 # prints its "guest:" lines. Writes are held to a USB stick's speed.
+# No fixed time limit: a loaded machine may run the guest many times slower
+# than an idle one. The guest says it is alive every second of its own time
+# (see init); only a guest silent for GUEST_SILENCE seconds of ours (120 by
+# default, many times a boot here) is stopped, and the boot then fails.
 guest_boot() {
   local image=$1 job=$2
   shift 2
-  timeout 300 qemu-system-x86_64 -m 512 -smp 1 -nographic -nodefaults -serial stdio -net none -no-reboot \
+  local log=$GUEST_WORK/console.log
+  : >"$log"
+  qemu-system-x86_64 -m 512 -smp 1 -nographic -nodefaults -serial stdio -net none -no-reboot \
     -kernel "$GUEST_KERNEL/vmlinuz" -initrd "$GUEST_WORK/initrd" \
     -append "console=ttyS0 quiet panic=-1 guest.job=$job $*" \
     -drive "file=$image,if=virtio,format=raw,cache=writeback,throttling.bps-write=${GUEST_WRITE_SPEED:-8000000}" \
-    </dev/null | tr -d '\r' | sed -n 's/.*guest: //p'
+    </dev/null >"$log" 2>&1 &
+  local qemu=$! size=-1 silent=0
+  while kill -0 "$qemu" 2>/dev/null; do
+    sleep 1
+    local now
+    now=$(stat -c %s "$log")
+    if [ "$now" != "$size" ]; then
+      size=$now silent=0
+    elif [ $((silent += 1)) -ge "${GUEST_SILENCE:-120}" ]; then
+      kill "$qemu" 2>/dev/null
+      echo "the guest was silent for $silent s and was stopped (job $job)" >&2
+      break
+    fi
+  done
+  wait "$qemu" 2>/dev/null || true
+  tr -d '\r' <"$log" | sed -n 's/.*guest: //p'
 }
 
 # guest_format IMAGE FS : an empty stick of 256 MB.
