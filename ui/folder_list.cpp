@@ -32,13 +32,15 @@ struct SubFolder {
   QByteArray name;
 };
 
+struct CloseDir {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+using OpenFolder = std::unique_ptr<DIR, CloseDir>;
+
 // The visible sub-folders of `folder`, sorted by caption with letter case
 // folded; false when the folder cannot be read.
 bool ListSubFolders(const QByteArray& folder, QList<SubFolder>& subFolders) {
-  struct CloseDir {
-    void operator()(DIR* dir) const { closedir(dir); }
-  };
-  std::unique_ptr<DIR, CloseDir> dir(opendir(folder.constData()));
+  OpenFolder dir(opendir(folder.constData()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
   while (const dirent* entry = readdir(dir.get())) {
@@ -76,6 +78,8 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
   setIndentation(kIndentPixels);
   connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { ChooseRow(item); });
 }
+
+bool FolderList::CanShow(const QByteArray& folder) { return OpenFolder(opendir(folder.constData())) != nullptr; }
 
 bool FolderList::ShowFolder(const QByteArray& root, const QByteArray& folder) {
   QList<SubFolder> subFolders;

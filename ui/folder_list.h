@@ -22,6 +22,8 @@ class FolderList : public QTreeWidget {
   // Shows `folder`, which lies on the volume mounted at `root`. Returns
   // false, leaving the list as it was, when the folder cannot be listed.
   bool ShowFolder(const QByteArray& root, const QByteArray& folder);
+  // Whether ShowFolder would show `folder`.
+  static bool CanShow(const QByteArray& folder);
 
  signals:
   void folderChosen(const QByteArray& folder);

@@ -1,10 +1,11 @@
 #pragma once
 // The program's one window. FrmMainControls lays the controls out; this
 // class gives them their behaviour: the drive, folder and file lists follow
-// one another, the paragraph modes enable their own controls, the division
-// length stays within four characters, and the run button hands the
-// options and the listed files to the engine's RunTidy, with
-// FrmMainRunWindow as the run's view of the window.
+// one another and always show the folder whose files are listed, the
+// paragraph modes enable their own controls, the division length stays
+// within four characters, and the run button hands the options and the
+// listed files to the engine's RunTidy, with FrmMainRunWindow as the run's
+// view of the window.
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +13,8 @@
 
 #include "drives.h"
 #include "frm_main_controls.h"
+
+class QKeyEvent;
 
 namespace quelvane {
 
@@ -27,10 +30,18 @@ class FrmMain : public QWidget {
   FrmMain(const VolumeSource& volumes, const QString& programFolder, const QString& startFolder,
           QWidget* parent = nullptr);
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Open(const QByteArray& programFolder, const QByteArray& startFolder);
   void ChangeDrive(int drive);
-  bool ChangeFolder(const QByteArray& folder);
+  bool StepDrive(const QKeyEvent& key);
+  bool ShowFolder(const QByteArray& folder);
+  void ChangeFolder(const QByteArray& folder);
+  void ReturnToListedFolder();
+  bool ListedFolderGone() const;
   void FillFileList();
   void UpdateParagraphControls();
   void HoldDivideLength();
@@ -40,6 +51,8 @@ class FrmMain : public QWidget {
   FrmMainControls controls_;
   Drives drives_;
   QByteArray fileFolder_;  // the folder whose files filTrim lists
+  bool tidying_ = false;
+  bool closeHeld_ = false;  // the window was closed during a run
 };
 
 }  // namespace quelvane

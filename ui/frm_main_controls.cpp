@@ -13,6 +13,7 @@
 
 #include <vector>
 
+#include "eliding_rows.h"
 #include "folder_list.h"
 #include "help_text.h"
 #include "twips.h"
@@ -213,6 +214,10 @@ void CreateListsAndButtons(QWidget* window, FrmMainControls& c) {
   c.driTrim = Place<QComboBox>(window, QStringLiteral("driTrim"), TwipsRect(8760, 120, 3300, 300));
   c.dirTrim = Place<FolderList>(window, QStringLiteral("dirTrim"), TwipsRect(8760, 480, 3300, 1140));
   c.filTrim = Place<QListWidget>(window, QStringLiteral("filTrim"), TwipsRect(8760, 1710, 3300, 2430));
+  // Names that share a long start, as the volumes of one novel do, still
+  // differ where they end.
+  c.filTrim->setTextElideMode(Qt::ElideMiddle);
+  c.filTrim->setItemDelegate(new ElidingRows(c.filTrim));
   c.cmdTrim = Captioned<QPushButton>(window, QStringLiteral("cmdTrim"), QStringLiteral("整理&T"),
                                      TwipsRect(8910, 7230, 1350, 360));
   c.cmdExit = Captioned<QPushButton>(window, QStringLiteral("cmdExit"), QStringLiteral("退出&X"),

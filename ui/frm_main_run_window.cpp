@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -45,6 +46,8 @@ void FrmMainRunWindow::EndBusy() {
   QCoreApplication::processEvents();
   QApplication::restoreOverrideCursor();
   window_.setEnabled(true);
+  // Disabling the window took the focus from every control.
+  runButton_.setFocus();
 }
 
 void FrmMainRunWindow::ProcessPendingMessages() { QCoreApplication::processEvents(); }

@@ -6,13 +6,16 @@
 #include "run_window.h"
 
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace quelvane {
 
 class FrmMainRunWindow : public RunWindow {
  public:
-  FrmMainRunWindow(QWidget& window, QLabel& progress) : window_(window), progress_(progress) {}
+  // The focus goes back to `runButton` once the run has ended.
+  FrmMainRunWindow(QWidget& window, QLabel& progress, QPushButton& runButton)
+      : window_(window), progress_(progress), runButton_(runButton) {}
 
   void ShowNotice(std::u16string_view text) override;
   bool Confirm(std::u16string_view prompt, std::u16string_view details) override;
@@ -24,6 +27,7 @@ class FrmMainRunWindow : public RunWindow {
  private:
   QWidget& window_;
   QLabel& progress_;
+  QPushButton& runButton_;
 };
 
 }  // namespace quelvane

@@ -1,7 +1,8 @@
 #pragma once
 // The program's two kinds of message box, both modal and captioned with the
 // application title. Their buttons read in Chinese once Qt's own translation
-// is loaded (see LoadQtTranslation).
+// is loaded (see LoadQtTranslation); their texts wrap, anywhere they must,
+// within the box's width, so that no long name hides what follows it.
 
 #include <QString>
 

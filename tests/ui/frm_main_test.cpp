@@ -1,6 +1,8 @@
 // The window offscreen, a fresh folder per test, its message boxes answered as a user would, the files checked after.
 
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QtTest>
@@ -9,12 +11,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "drives.h"
 #include "folder_list.h"
 #include "frm_main.h"
 #include "help_text.h"
 #include "qt_translation.h"
+#include "run_messages.h"
 #include "text/display_name.h"
 #include "volumes.h"
 
@@ -41,13 +45,39 @@ QList<QByteArray> EntryNames(const QByteArray& folder) {
   return names;
 }
 
+// Root enters any folder; without these two capabilities (in this thread, the window's) it meets a folder's mode as
+// anyone else does. Others lack them anyway.
+class WithoutPermissionOverride {
+ public:
+  WithoutPermissionOverride() {
+    syscall(SYS_capget, &header_, saved_);
+    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+    reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH);
+    syscall(SYS_capset, &header_, reduced);
+  }
+  ~WithoutPermissionOverride() { syscall(SYS_capset, &header_, saved_); }
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2]{};
+};
+
 QString AccessibleName(QWidget* control) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
   return accessible ? accessible->text(QAccessible::Name) : QString();
 }
 
+// Whether a label the user reads shows all of its text: whole inside its box, and as wide and as tall as the text asks.
+bool ShowsAllItsText(const QLabel* label) {
+  const QWidget* box = label->window();
+  return box->rect().contains(QRect(label->mapTo(box, QPoint()), label->size())) &&
+         label->minimumSizeHint().width() <= label->width() &&
+         (!label->hasHeightForWidth() || label->heightForWidth(label->width()) <= label->height());
+}
+
 // Answers message boxes from a script of standard buttons ("Yes Ok"), beyond it with the escape button, and describes
-// each box and the window behind it: "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: <text>".
+// each box and the window behind it: "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: <text>", its
+// informative text on a line of its own, and ", text cut" when a label does not show all of its text.
 class MessageBoxAnswerer : public QObject {
  public:
   explicit MessageBoxAnswerer(const QString& answers = {}) : answers_(answers.split(' ', Qt::SkipEmptyParts)) {
@@ -70,12 +100,15 @@ class MessageBoxAnswerer : public QObject {
                      box->parentWidget() && !box->parentWidget()->isEnabled() ? "disabled" : "enabled",
                      cursor && cursor->shape() == Qt::WaitCursor ? ", wait cursor" : "",
                      box->isEnabled() ? "" : ", box disabled", box->text());
+    if (!box->informativeText().isEmpty()) seen.last() += '\n' + box->informativeText();
     const QMetaEnum key = QMetaEnum::fromType<QMessageBox::StandardButtons>();
     QAbstractButton* answer = answers_.isEmpty() ? box->escapeButton()
                                                  : box->button(QMessageBox::StandardButton(
                                                        key.keyToValue(qPrintable(answers_.takeFirst()))));
-    // Clicked once the box's own event loop runs; closed if it cannot take the click.
-    QMetaObject::invokeMethod(box, [box, answer] {
+    // Clicked once the box's own event loop runs, laid out; closed if it cannot take the click.
+    QMetaObject::invokeMethod(box, [this, seenAs = seen.size() - 1, box, answer] {
+      for (const QLabel* label : box->findChildren<QLabel*>())
+        if (label->isVisible() && !label->text().isEmpty() && !ShowsAllItsText(label)) seen[seenAs] += ", text cut";
       if (answer && answer->isEnabled() && box->isEnabled()) answer->click();
       else box->done(answer ? box->standardButton(answer) : QMessageBox::NoButton);
     }, Qt::QueuedConnection);
@@ -116,6 +149,10 @@ class FrmMainTest : public QObject {
   QStringList Shown() const {
     return QStringList{QString::fromStdU16String(DisplayName(Find<FolderList>("dirTrim")->folder().toStdString()))} +
            Rows("filTrim");
+  }
+  // As the window system gives it: press, release, and a second press that Qt turns into a double click.
+  void DoubleClick(QWidget* control, QPoint at) const {
+    QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {}, control->mapTo(window_.get(), at));
   }
   QString Progress() const { return Find<QLabel>("lblCourse")->text(); }
   // The controls of the dividing mode, then of the linking mode: all, or those enabled.
@@ -236,8 +273,9 @@ class FrmMainTest : public QObject {
     QVERIFY(!window_->isVisible());
   }
 
-  // Tab goes round in reading order from the run button, each stop with a name of its own for screen
-  // readers; then the controls it passes over, as made. Each has an object name and a name for screen readers.
+  // Tab goes round in reading order from the run button, each stop with a name of its own for screen readers, an
+  // option group's stop at its chosen button; then the controls it passes over, as made. Each has an object name and
+  // a name for screen readers.
   void everyControlByNameInTabOrder() {
     Open();
     for (QWidget* control : window_->findChildren<QWidget*>()) control->setEnabled(true);  // every mode at once
@@ -268,11 +306,11 @@ class FrmMainTest : public QObject {
         QString("cmdTrim cmdExit driTrim dirTrim filTrim txtAllS(0) txtAllT(0) txtAllS(1) txtAllT(1) txtAllS(2) "
                 "txtAllT(2) txtAllS(3) txtAllT(3) txtLeftS(0) txtLeftT(0) txtLeftS(1) txtLeftT(1) txtLeftS(2) "
                 "txtLeftT(2) txtLeftS(3) txtLeftT(3) txtRightS(0) txtRightT(0) txtRightS(1) txtRightT(1) txtRightS(2) "
-                "txtRightT(2) txtRightS(3) txtRightT(3) optLink txtLink(0) txtLink(1) txtLink(2) txtLink(3) "
-                "txtLink(4) chkOrdinal txtDivide txtBegin(0) txtEnd(0) txtBegin(1) txtEnd(1) optDelete txtReplaceS "
-                "txtReplaceT txtHelp frmAll labAll labLeft labRight frmParagraph labTop(0) labTop(1) labTop(2) "
+                "txtRightT(2) txtRightS(3) txtRightT(3) txtLink(0) txtLink(1) txtLink(2) txtLink(3) txtLink(4) "
+                "chkOrdinal txtDivide optParagraph txtBegin(0) txtEnd(0) txtBegin(1) txtEnd(1) optBlank txtReplaceS "
+                "txtReplaceT txtHelp frmAll labAll labLeft labRight frmParagraph optLink labTop(0) labTop(1) labTop(2) "
                 "labTop(3) labTop(4) labLink(0) labLink(1) labLink(2) labLink(3) labLink(4) optDivide labDivide "
-                "optParagraph lblCourse frmBegin LabBegin(0) LabEnd(0) LabBegin(1) LabEnd(1) frmBlank optAdd optBlank "
+                "lblCourse frmBegin LabBegin(0) LabEnd(0) LabBegin(1) LabEnd(1) frmBlank optDelete optAdd "
                 "frmReplace labReplace")
             .split(' '));
   }
@@ -364,9 +402,211 @@ class FrmMainTest : public QObject {
     QCOMPARE(answerer.seen, QStringList{});
   }
 
+  // The arrow keys of the closed drive list pass a drive that cannot be shown (B, removed) and show the next one.
+  void arrowKeysPassUnreadableDrives_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("lands");
+    QTest::newRow("Down")                << 1 << int(Qt::Key_Down)     << "Gone";
+    QTest::newRow("PageDown")            << 1 << int(Qt::Key_PageDown) << "Gone";
+    QTest::newRow("Up")                  << 3 << int(Qt::Key_Up)       << "A";
+    QTest::newRow("Down from the last")  << 3 << int(Qt::Key_Down)     << "Gone";
+  }
+  void arrowKeysPassUnreadableDrives() {
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(QString, lands);
+    Open();
+    QVERIFY(QDir(Path("B")).removeRecursively());
+    auto* drives = Find<QComboBox>("driTrim");
+    drives->setCurrentIndex(from);
+    MessageBoxAnswerer answerer;
+    QTest::keyClick(drives, Qt::Key(key));
+    QCOMPARE(drives->currentText().section(' ', 0, 0), Path(lands));
+    QCOMPARE(Shown().value(0), Path(lands));
+    QCOMPARE(answerer.seen, QStringList{});
+  }
+
+  // A sub-folder that cannot be entered, locked or removed meanwhile, leaves the lists and their highlight on the
+  // folder whose files are listed, without a word; a removed one is no longer offered.
+  void foldersThatCannotBeEntered_data() {
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("byReturn");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("locked, double-clicked")  << true  << false << QStringList{"sub1", "Sub2"};
+    QTest::newRow("locked, Return")          << true  << true  << QStringList{"sub1", "Sub2"};
+    QTest::newRow("removed, double-clicked") << false << false << QStringList{"sub1"};
+  }
+  void foldersThatCannotBeEntered() {
+    QFETCH(bool, locked);
+    QFETCH(bool, byReturn);
+    QFETCH(QStringList, rows);
+    Open();
+    auto* folders = Find<FolderList>("dirTrim");
+    QTreeWidgetItem* sub2 = folders->topLevelItem(0)->child(1);
+    std::optional<WithoutPermissionOverride> asAnyone;
+    if (locked) {
+      QVERIFY(chmod(Raw("A/Sub2").constData(), 0) == 0);
+      asAnyone.emplace();
+    } else {
+      QVERIFY(QDir().rmdir(Path("A/Sub2")));
+    }
+    MessageBoxAnswerer answerer;
+    const QPoint onSub2 = folders->visualItemRect(sub2).center();
+    if (byReturn) {
+      folders->setCurrentItem(sub2);
+      QTest::keyClick(folders, Qt::Key_Return);
+    } else {
+      DoubleClick(folders->viewport(), onSub2);
+    }
+    QCOMPARE(Shown(), (QStringList{Path("A"), "a.txt", "b.TXT"}));
+    QCOMPARE(folders->currentItem()->text(0), Path("A"));
+    QCOMPARE(Rows("dirTrim"), QStringList{Path("A")} + rows);
+    QCOMPARE(answerer.seen, QStringList{});
+  }
+
+  // The listed folder removed (or a file put in its place): 整理 says so and starts nothing; it, and a click in
+  // either list, moves the lists to the nearest folder above it that is still there. A click needs no word: the
+  // lists show where they went, and the user asked for nothing that could not be done.
+  void listedFolderRemoved_data() {
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<QString>("removed");
+    QTest::addColumn<bool>("fileInItsPlace");
+    QTest::addColumn<QString>("action");  // 整理, or a click in a list
+    QTest::addColumn<QStringList>("shown");
+    const QStringList a{"<A>", "a.txt", "b.TXT"};
+    QTest::newRow("整理")                      << "A/sub1"      << "A/sub1"      << false << "cmdTrim" << a;
+    QTest::newRow("整理, a file in its place")  << "A/sub1"      << "A/sub1"      << true  << "cmdTrim" << a;
+    QTest::newRow("整理, its parent gone too")  << "A/sub1/deep" << "A/sub1"      << false << "cmdTrim" << a;
+    QTest::newRow("click on a file")           << "A/sub1"      << "A/sub1"      << false << "filTrim" << a;
+    QTest::newRow("click in the empty list")   << "A/sub1/deep" << "A/sub1/deep" << false << "filTrim"
+                                               << QStringList{"<A>/sub1", "x.txt"};
+    QTest::newRow("click in the folder list")  << "A/sub1"      << "A/sub1"      << false << "dirTrim" << a;
+    QTest::newRow("double-click on its row")   << "A/sub1"      << "A/sub1"      << false << "double"  << a;
+  }
+  void listedFolderRemoved() {
+    QFETCH(QString, listed);
+    QFETCH(QString, removed);
+    QFETCH(bool, fileInItsPlace);
+    QFETCH(QString, action);
+    QFETCH(QStringList, shown);
+    QVERIFY(QDir(root_->path()).mkpath("A/sub1/deep"));
+    Open("A", listed);
+    Find<QRadioButton>("optDelete")->click();
+    QVERIFY(QDir(Path(removed)).removeRecursively());
+    if (fileInItsPlace) Write(Raw(removed.toUtf8()), kStory);
+    auto* folders = Find<FolderList>("dirTrim");
+    const QPoint onCurrent = folders->visualItemRect(folders->currentItem()).center();
+    auto* files = Find<QListWidget>("filTrim");
+    const QPoint onFiles = files->count() ? files->visualItemRect(files->item(0)).center() : files->rect().center();
+    MessageBoxAnswerer answerer("Ok");
+    if (action == "cmdTrim") {
+      Find<QPushButton>("cmdTrim")->click();
+    } else if (action == "filTrim") {
+      QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, onFiles);
+    } else if (action == "double") {
+      DoubleClick(folders->viewport(), onCurrent);
+    } else {
+      QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, onCurrent);
+    }
+    const QString gone = QString::fromStdU16String(DescribeMissingFolder(Raw(listed.toUtf8()).toStdString()));
+    QCOMPARE(answerer.seen,
+             action == "cmdTrim" ? QStringList{"Quelvane Information 确定 default 确定, window enabled: " + gone}
+                                 : QStringList{});
+    QCOMPARE(Shown(), shown.replaceInStrings("<A>", Path("A")));
+    QCOMPARE(Read(Raw("A/a.txt")), kStory);
+    QVERIFY(Progress().isEmpty());
+  }
+
+  // Tab, or Shift+Tab, into an option group lands on its chosen button, so that Space there changes nothing.
+  void tabEntersAnOptionGroupAtItsChosenButton_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<bool>("backwards");
+    QTest::newRow("段落处理: 断行续接")            << "optLink"      << "txtRightT(3)" << false;
+    QTest::newRow("段落处理: 等长分段")            << "optDivide"    << "txtRightT(3)" << false;
+    QTest::newRow("段落处理: 不调段落")            << "optParagraph" << "txtRightT(3)" << false;
+    QTest::newRow("空行处理: 删除空行")            << "optDelete"    << "txtEnd(1)"    << false;
+    QTest::newRow("空行处理: 段间设行")            << "optAdd"       << "txtEnd(1)"    << false;
+    QTest::newRow("空行处理: 不调空行")            << "optBlank"     << "txtEnd(1)"    << false;
+    QTest::newRow("空行处理: 删除空行, Shift+Tab") << "optDelete"    << "txtReplaceS"  << true;
+  }
+  void tabEntersAnOptionGroupAtItsChosenButton() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, from);
+    QFETCH(bool, backwards);
+    Open();
+    Find<QRadioButton>(chosen)->click();
+    Find(from)->setFocus();
+    QTest::keyClick(Find(from), backwards ? Qt::Key_Backtab : Qt::Key_Tab);
+    QCOMPARE(window_->focusWidget()->objectName(), chosen);
+    QTest::keyClick(window_->focusWidget(), Qt::Key_Space);
+    QVERIFY(Find<QRadioButton>(chosen)->isChecked());
+  }
+
+  // What could mislead in a name shows as escapes, in the file list (names ending in .txt) and the folder list.
+  void namesShownAsTheyAre_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("bytes of no character")        << QByteArray("\xff\xfe\x80" "abc.txt") << "\\xff\\xfe\\x80abc.txt";
+    QTest::newRow("code page 936 user-defined")   << QByteArray("\xaa\xa1.txt")         << "\\xaa\\xa1.txt";
+    QTest::newRow("a control character")          << QByteArray("a\x01" "b.txt")        << "a\\x01b.txt";
+    QTest::newRow("a bidirectional control")      << QByteArray("a\u202E" "b.txt")      << "a\\u{202e}b.txt";
+    QTest::newRow("a folder of no characters")    << QByteArray("\xff\xfe")             << "\\xff\\xfe";
+    QTest::newRow("a GBK folder, one stray byte") << QByteArray("\xBE\xED\xff")         << "卷\\xff";
+  }
+  void namesShownAsTheyAre() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, shown);
+    const bool file = name.endsWith(".txt");
+    if (file) Write(Raw("A/" + name), kStory);
+    else QVERIFY(mkdir(Raw("A/" + name).constData(), 0755) == 0);
+    Open();
+    const QStringList rows = Rows(file ? "filTrim" : "dirTrim");
+    QVERIFY2(rows.contains(shown), qPrintable(rows.join('|')));
+  }
+
+  // 255-byte names: elided in the middle in the file list, so that two of them still look different, whole in the
+  // tooltip and for screen readers, and wrapped in the box that ends a run, every reason in view.
+  void longNames() {
+    const QByteArray stem(250, 'a');
+    for (const char* end : {"1.txt", "2.txt"}) Write(Raw("A/" + stem + end), kStory);
+    QVERIFY(chmod(Raw("A/" + stem + "1.txt").constData(), 0444) == 0);
+    Open();
+    auto* files = Find<QListWidget>("filTrim");
+    QCOMPARE(Rows("filTrim"), (QStringList{"a.txt", stem + "1.txt", stem + "2.txt", "b.TXT"}));
+    files->setCurrentRow(-1);
+    QList<QImage> drawn;
+    for (int row = 0; row < files->count(); ++row) {
+      const QRect area = files->visualItemRect(files->item(row));
+      QVERIFY2(files->viewport()->rect().contains(area), qPrintable(Rows("filTrim")[row]));
+      drawn << files->viewport()->grab(area).toImage();
+      QCOMPARE(QAccessible::queryAccessibleInterface(files)->child(row)->text(QAccessible::Name), Rows("filTrim")[row]);
+    }
+    QVERIFY(drawn[1] != drawn[2]);
+    // The tooltip as read, its lines joined, and whether it is narrower than the screen, which Qt then places it on.
+    auto tooltip = [files](int row) {
+      const QPoint at = files->visualItemRect(files->item(row)).center();
+      QHelpEvent hover(QEvent::ToolTip, at, files->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(files->viewport(), &hover);
+      const QWidget* tip = nullptr;
+      for (const QWidget* shown : QApplication::topLevelWidgets())
+        if (shown->inherits("QTipLabel") && shown->isVisible()) tip = shown;
+      if (!tip) return QString();
+      return QToolTip::text().remove('\n') +
+             (tip->width() <= files->screen()->availableGeometry().width() ? "" : " (wider than the screen)");
+    };
+    QCOMPARE(tooltip(0), QString());  // a.txt fits
+    QCOMPARE(tooltip(2), stem + "2.txt");
+
+    Find<QRadioButton>("optDelete")->click();
+    const QString leftAlone = "整理完成，但有 1 个文件未能整理，保持原样：\n" + stem + "1.txt：文件只读";
+    QCOMPARE(Tidy("Yes Ok").value(1), "Quelvane Information 确定 default 确定, window enabled: " + leftAlone);
+  }
+
   // Names in code page 936 bytes, as a Chinese archive unpacked on Linux leaves them, beside UTF-8 names
   // and a name that is neither: listed and sorted by what they show, entered, every file tidied under its
-  // own name, and messages naming a file as the list shows it.
+  // own name, and messages naming a file or folder as the lists show it.
   void namesInGbkBytes() {
     const QByteArray volume = "A/\xB5\xDA\xD2\xBB\xBE\xED";  // 第一卷
     const QByteArray deep = volume + "/\xB6\xFE/\xC8\xFD";   // 第一卷/二/三
@@ -387,7 +627,9 @@ class FrmMainTest : public QObject {
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二"}));
 
     Find<QRadioButton>("optDelete")->click();
-    QCOMPARE(Tidy("Yes").size(), 1);
+    const QStringList confirmed = Tidy("Yes");
+    QCOMPARE(confirmed.size(), 1);
+    QCOMPARE(confirmed[0].section('\n', -1), "文件夹：" + Path("A/第一卷") + "（4 个文件）");
     for (const QByteArray& name : names)
       QCOMPARE(Read(Raw(volume + '/' + name)), QByteArray("今天的天气\r\n很好。\r\n"));
     QCOMPARE(EntryNames(Raw(volume)), before);
@@ -411,8 +653,9 @@ class FrmMainTest : public QObject {
     QCOMPARE(Rows("dirTrim"), (QStringList{Path("A"), "第一卷", "二", "三", "丙", "乙", "甲"}));
   }
 
-  // Each row sets `options` (a button to click, a box's "name=text" or a folder to choose), presses 整理 with
-  // `answers`, and sees `boxes`, then the files and the progress row.
+  // Each row sets `options` (a button to click, a box's "name=text", a folder to choose or a file to make read-only),
+  // presses 整理 with `answers`, and sees `boxes` ("<A>" for the folder A's path), then the files, the progress row,
+  // and the focus where it was before the boxes, or on the run button after a run.
   void runsThroughTheWindow_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("answers");
@@ -422,8 +665,9 @@ class FrmMainTest : public QObject {
     const QString notice = "Quelvane Information 确定 default 确定, window enabled: ";
     const QString question =
         "Quelvane Question 是(&Y)|否(&N) default 否(&N), window enabled: 当前文件夹内的所有"
-        "文本文件将作如下整理:\n\n1.删除空行!\n2.\"天气\"字符替换为\"天色\"!\n\n是否继续?";
+        "文本文件将作如下整理:\n\n1.删除空行!\n2.\"天气\"字符替换为\"天色\"!\n\n是否继续?\n文件夹：<A>（2 个文件）";
     const QStringList replace{"optDelete", "txtReplaceS=天气", "txtReplaceT=天色"};
+    const QByteArray tidied = "今天的天色\r\n很好。\r\n|天色\r\n完\r\n";
     const auto row = [](const char* name, const QStringList& options, const QString& answers, const QStringList& boxes,
                         const QByteArray& files = kStory + "|" + kOther, int squares = 0) {
       QTest::newRow(name) << options << answers << boxes << files << squares;
@@ -432,7 +676,10 @@ class FrmMainTest : public QObject {
     row("bad length", {"optDivide", "txtDivide=x"}, "Ok", {notice + "分段字符数应键入正整数！"});
     row("no files", {"optDivide", "txtDivide=8", "dirTrim=A/Sub2"}, "Ok", {notice + "当前文件夹内没有文本文件！"});
     row("No", replace, "No", {question});
-    row("Yes", replace, "Yes", {question}, "今天的天色\r\n很好。\r\n|天色\r\n完\r\n", 66);
+    row("Yes", replace, "Yes", {question}, tidied, 66);
+    row("one left alone", replace + QStringList{"readOnly=A/b.TXT"}, "Yes Ok",
+        {question, notice + "整理完成，但有 1 个文件未能整理，保持原样：\nb.TXT：文件只读"},
+        tidied.first(tidied.indexOf('|') + 1) + kOther, 66);
   }
   void runsThroughTheWindow() {
     QFETCH(QStringList, options);
@@ -445,9 +692,11 @@ class FrmMainTest : public QObject {
       const QString name = option.section('=', 0, 0), text = option.section('=', 1);
       if (auto* box = Find<QLineEdit>(name)) box->setText(text);
       else if (auto* folders = Find<FolderList>(name)) emit folders->folderChosen(QFile::encodeName(Path(text)));
+      else if (name == "readOnly") QVERIFY(chmod(QFile::encodeName(Path(text)).constData(), 0444) == 0);
       else Find<QAbstractButton>(name)->click();
     }
-    QCOMPARE(Tidy(answers), boxes);
+    Find("txtReplaceT")->setFocus();
+    QCOMPARE(Tidy(answers), boxes.replaceInStrings("<A>", Path("A")));
     QCOMPARE(Read(Raw("A/a.txt")) + "|" + Read(Raw("A/b.TXT")), files);
     QCOMPARE(Read(Raw("A/notes.md")), kStory);
     QCOMPARE(Progress(), QString(squares, QChar(0x25A0)));
@@ -456,6 +705,7 @@ class FrmMainTest : public QObject {
             Find<QLabel>("lblCourse")->width());
     QVERIFY(window_->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(window_->focusWidget()->objectName(), squares ? "cmdTrim" : "txtReplaceT");
   }
 
   // The drive list offers the root, devices and network shares, each mount point once; not pseudo
