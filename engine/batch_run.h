@@ -1,15 +1,17 @@
 #pragma once
 // The run started by the window's run button, from checks to rewritten files:
 //
-//   CheckSettings -> SummarizePlan -> confirmation ->
-//   for each listed file: ReadFileSnapshot -> LineListReader (whole-line
-//   rules, then KeepLine / DivideLine / LineJoiner) -> WriteFileContent
-//   (output pass) into a FileReplacement.
+//   the folder opened -> CheckSettings -> SummarizePlan -> confirmation ->
+//   for each listed file: OpenListedFile -> room in memory (MemoryRoom) ->
+//   ReadOpenedFile -> LineListReader (whole-line rules, then KeepLine /
+//   DivideLine / LineJoiner) -> WriteFileContent (output pass) into a
+//   FileReplacement.
 //
-// Failures are reported, ending the run, until the first file has been read
-// whole; from then on a file that fails is left as it was and the run goes
-// on with the next. The report says what became of each file; whoever
-// started the run shows the files left alone (LeftAloneNotice).
+// Only a folder that cannot be opened ends the run before its files; a file
+// that cannot be tidied, wherever it stands in the list, is left as it was
+// with its LeftAloneReason and the run goes on with the next. The report
+// says what became of each file; whoever started the run shows the files
+// left alone (LeftAloneNotice).
 
 #include <string>
 #include <vector>

@@ -6,16 +6,16 @@
 
 namespace quelvane {
 
-ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
+std::optional<LeftAloneReason> LineListReader::Read(std::string_view bytes, LineList& lines) {
   std::optional<TextEncoding> read;  // what `lines` hold
-  ReadOutcome outcome = ReadOutcome::Decoded;
+  std::optional<LeftAloneReason> outcome;
   const auto decodes = [&](TextEncoding encoding) {
     outcome = ReadAs(encoding, bytes, lines);
-    read = outcome != ReadOutcome::NotText ? std::optional(encoding) : std::nullopt;
+    read = outcome != LeftAloneReason::NotText ? std::optional(encoding) : std::nullopt;
     return read.has_value();
   };
   const EncodingDecision decision = DecideEncoding(bytes, decodes);
-  if (!decision.encoding) return decision.hasNulByte ? ReadOutcome::HasNulByte : ReadOutcome::NotText;
+  if (!decision.encoding) return decision.hasNulByte ? LeftAloneReason::HasNulByte : LeftAloneReason::NotText;
   // Where the rules decided without decoding (UTF-8), the reading is left to here.
   if (read != decision.encoding) decodes(*decision.encoding);
   return outcome;
@@ -23,7 +23,7 @@ ReadOutcome LineListReader::Read(std::string_view bytes, LineList& lines) {
 
 // NotText as soon as a line does not decode; LineTooLong only once the whole
 // file has proved to be in `encoding`, since the decision goes by that.
-ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
+std::optional<LeftAloneReason> LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes, LineList& lines) {
   encoding_ = encoding;
   lines.Clear();
   joiner_.Reset(lines);
@@ -38,7 +38,7 @@ ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes
     // what the line uses is touched.
     char16_t* const decoded = lines.LineRoom(static_cast<size_t>(end - from));
     char16_t* decodedEnd = decodeLine(from, end, decoded);
-    if (decodedEnd == nullptr) return ReadOutcome::NotText;
+    if (decodedEnd == nullptr) return LeftAloneReason::NotText;
     // `from` is at the CR that ends the line, or at the end of the bytes.
     if (from < end) SkipLineEnd(encoding, from, end);
     const bool isLastLine = from == end;
@@ -58,13 +58,14 @@ ReadOutcome LineListReader::ReadAs(TextEncoding encoding, std::string_view bytes
         break;
     }
   }
-  return lineTooLong ? ReadOutcome::LineTooLong : ReadOutcome::Decoded;
+  if (lineTooLong) return LeftAloneReason::LineTooLong;
+  return std::nullopt;
 }
 
-WriteOutcome WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
-                              ByteSink& sink) {
+std::optional<LeftAlone> WriteFileContent(const LineList& lines, TextEncoding encoding, const OutputOptions& output,
+                                          ByteSink& sink) {
   std::string_view preamble = EncodingPreamble(encoding);
-  if (!preamble.empty() && !sink.Write(preamble)) return WriteOutcome::SinkFailed;
+  if (!preamble.empty() && !sink.Write(preamble)) return sink.Failure();
   return WriteLineList(lines, output, encoding, sink);
 }
 

@@ -41,25 +41,26 @@ class LineWriter {
       : encoding_(encoding), lineBreak_(EncodedLineBreak(encoding)), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
 
   // Writes head + line + tail + CR LF, or only the line + CR LF.
-  WriteOutcome Write(std::u16string_view line, bool withAdditions) {
-    if (withAdditions && (!headToAdd_ || !tailToAdd_)) return WriteOutcome::Unencodable;
+  std::optional<LeftAlone> Write(std::u16string_view line, bool withAdditions) {
+    if (withAdditions && (!headToAdd_ || !tailToAdd_)) return LeftAlone{LeftAloneReason::Unencodable};
     const size_t additions = withAdditions ? headToAdd_->size() + tailToAdd_->size() : 0;
     if (line.size() > kPieceUnits) return WriteInPieces(line, withAdditions);
     char* to = Room(kMaxBytesPerUnit * line.size() + lineBreak_.size() + additions);
-    if (to == nullptr) return WriteOutcome::SinkFailed;
+    if (to == nullptr) return sink_.Failure();
     if (withAdditions) to = Copy(*headToAdd_, to);
     to = EncodeText(encoding_, line, to);
-    if (to == nullptr) return WriteOutcome::Unencodable;
+    if (to == nullptr) return LeftAlone{LeftAloneReason::Unencodable};
     if (withAdditions) to = Copy(*tailToAdd_, to);
     to = Copy(lineBreak_, to);
     used_ = static_cast<size_t>(to - block_.data());
-    return WriteOutcome::Written;
+    return std::nullopt;
   }
 
-  WriteOutcome Flush() {
+  std::optional<LeftAlone> Flush() {
     const bool written = used_ == 0 || sink_.Write(std::string_view(block_.data(), used_));
     used_ = 0;
-    return written ? WriteOutcome::Written : WriteOutcome::SinkFailed;
+    if (!written) return sink_.Failure();
+    return std::nullopt;
   }
 
  private:
@@ -74,7 +75,7 @@ class LineWriter {
   // nullptr when the sink fails.
   char* Room(size_t bytes) {
     if (used_ + bytes > block_.capacity() || block_.data() == nullptr) {
-      if (Flush() != WriteOutcome::Written) return nullptr;
+      if (Flush()) return nullptr;
       block_.Uninitialized(std::max(kBlockSize, bytes));
     }
     return block_.data() + used_;
@@ -83,20 +84,21 @@ class LineWriter {
   // A line too long for one block is encoded a block at a time, so it never
   // needs room for its whole encoded form. A piece never ends between the
   // two halves of a surrogate pair.
-  WriteOutcome WriteInPieces(std::u16string_view line, bool withAdditions) {
-    if (withAdditions && !Put(*headToAdd_)) return WriteOutcome::SinkFailed;
+  std::optional<LeftAlone> WriteInPieces(std::u16string_view line, bool withAdditions) {
+    if (withAdditions && !Put(*headToAdd_)) return sink_.Failure();
     while (!line.empty()) {
       size_t units = std::min(line.size(), kPieceUnits);
       if (units < line.size() && IsHighSurrogate(line[units - 1])) --units;
       char* to = Room(kMaxBytesPerUnit * units);
-      if (to == nullptr) return WriteOutcome::SinkFailed;
+      if (to == nullptr) return sink_.Failure();
       to = EncodeText(encoding_, line.substr(0, units), to);
-      if (to == nullptr) return WriteOutcome::Unencodable;
+      if (to == nullptr) return LeftAlone{LeftAloneReason::Unencodable};
       used_ = static_cast<size_t>(to - block_.data());
       line.remove_prefix(units);
     }
-    if (withAdditions && !Put(*tailToAdd_)) return WriteOutcome::SinkFailed;
-    return Put(lineBreak_) ? WriteOutcome::Written : WriteOutcome::SinkFailed;
+    if (withAdditions && !Put(*tailToAdd_)) return sink_.Failure();
+    if (!Put(lineBreak_)) return sink_.Failure();
+    return std::nullopt;
   }
   bool Put(std::string_view bytes) {
     char* to = Room(bytes.size());
@@ -116,8 +118,8 @@ class LineWriter {
 
 }  // namespace
 
-WriteOutcome WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
-                           ByteSink& sink) {
+std::optional<LeftAlone> WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
+                                       ByteSink& sink) {
   LineWriter writer(options, encoding, sink);
   std::u16string scratch;
   const bool additionsAreBlank = IsBlankLine(options.headToAdd) && IsBlankLine(options.tailToAdd);
@@ -155,12 +157,10 @@ WriteOutcome WriteLineList(const LineList& lines, const OutputOptions& options, 
         break;
     }
     if (separatorFirst) {
-      WriteOutcome outcome = writer.Write(u"", false);
-      if (outcome != WriteOutcome::Written) return outcome;
+      if (std::optional<LeftAlone> failure = writer.Write(u"", false)) return failure;
     }
     if (write) {
-      WriteOutcome outcome = writer.Write(line, true);
-      if (outcome != WriteOutcome::Written) return outcome;
+      if (std::optional<LeftAlone> failure = writer.Write(line, true)) return failure;
     }
   }
   return writer.Flush();

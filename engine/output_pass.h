@@ -3,6 +3,7 @@
 // removal, head and tail addition, then the blank-line mode. Every written
 // line ends with CR LF.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,9 +26,9 @@ inline bool IsBlankLine(std::u16string_view line) {
   return line.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
-enum class WriteOutcome { Written, Unencodable, SinkFailed };
-
-WriteOutcome WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
+// Nothing when every line went to the sink; Unencodable when a line or an
+// added text has a character the encoding lacks; else the sink's failure.
+std::optional<LeftAlone> WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
                            ByteSink& sink);
 
 }  // namespace quelvane

@@ -1,9 +1,7 @@
 #include "run_messages.h"
 
-#include <linux/fs.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <iterator>
 
 #include "text/display_name.h"
 #include "text/text_encoding.h"
@@ -18,10 +16,42 @@ std::u16string Number(Integer n) {
   return text;
 }
 
-// “<name>”, the name's bytes shown as DisplayName shows them.
-std::u16string QuotedName(std::string_view name) {
-  return u"“" + DisplayName(name) + u"”";
+using R = LeftAloneReason;
+struct ReasonWords {
+  R reason;
+  std::u16string_view words;
+};
+// What stands in the words for the description of the system error, and
+// for the encodings a run reads, as their table names them.
+constexpr std::u16string_view kError = u"{error}", kEncodings = u"{encodings}";
+// In the order of LeftAloneReason.
+constexpr ReasonWords kReasonWords[] = {
+    {R::NotText, u"不是 {encodings} 文本"},
+    {R::HasNulByte, u"含有空字节（NUL），不是文本文件"},
+    {R::LineTooLong, u"有超过 32767 个字符的行，无法等长分段"},
+    {R::Unencodable, u"整理后的文字含有文件编码无法表示的字符"},
+    {R::TooBigForMemory, u"文件太大，内存不足"},
+    {R::ReadOnly, u"文件只读"},
+    {R::Unmodifiable, u"文件被设为不可修改"},
+    {R::FolderNotWritable, u"所在文件夹不允许写入"},
+    {R::OtherOwner, u"文件属于其他用户，没有修改权限"},
+    {R::LinkToOtherOwner, u"链接指向其他用户的文件"},
+    {R::LinkToNonRegular, u"链接指向的不是普通文件"},
+    {R::NotRegularFile, u"不是普通文件"},
+    {R::Vanished, u"文件已不存在"},
+    {R::ChangedMeanwhile, u"整理期间被其他程序改动"},
+    {R::TakenOver, u"整理用的临时文件被其他用户占用"},
+    {R::DiskFull, u"磁盘空间不足"},
+    {R::FileSizeLimit, u"超出文件大小上限"},
+    {R::Unreadable, u"无法读取（{error}）"},
+    {R::SystemError, u"{error}"},
+};
+constexpr bool EveryReasonInOrder() {
+  for (size_t i = 0; i < std::size(kReasonWords); ++i)
+    if (static_cast<size_t>(kReasonWords[i].reason) != i) return false;
+  return std::size(kReasonWords) == static_cast<size_t>(R::SystemError) + 1;
 }
+static_assert(EveryReasonInOrder(), "one row per reason, in the enum's order");
 
 }  // namespace
 
@@ -33,7 +63,11 @@ std::u16string DescribeMissingFolder(std::string_view folder) {
   return u"文件夹“" + DisplayPath(folder) + u"”已不存在。";
 }
 
-std::u16string NotTextReason() { return u"不是 " + EncodingNames() + u" 文本"; }
+std::u16string DescribeUnavailableFolder(std::string_view folder, int error) {
+  if (error == ENOENT) return DescribeMissingFolder(folder);
+  if (error == ENOTDIR) return u"“" + DisplayPath(folder) + u"”不是文件夹。";
+  return u"无法打开文件夹“" + DisplayPath(folder) + u"”：" + DescribeSystemError(error) + u"。";
+}
 
 std::u16string DescribeSystemError(int error) {
   switch (error) {
@@ -62,63 +96,15 @@ std::u16string DescribeSystemError(int error) {
   return u"系统错误 " + Number(error);
 }
 
-std::u16string DescribeFileFailure(std::u16string_view action, std::string_view name, int error) {
-  return std::u16string(action) + u"文件" + QuotedName(name) + u"：" + DescribeSystemError(error) + u"。";
-}
-
-std::u16string DescribeReadOutcome(ReadOutcome outcome, std::string_view name) {
-  if (outcome == ReadOutcome::LineTooLong) {
-    return u"溢出：文件" + QuotedName(name) + u"中有超过 32767 个字符的行，无法等长分段。";
+std::u16string DescribeLeftAlone(const LeftAlone& why) {
+  std::u16string words(kReasonWords[static_cast<size_t>(why.reason)].words);
+  if (const size_t at = words.find(kError); at != std::u16string::npos) {
+    words.replace(at, kError.size(), DescribeSystemError(why.error));
   }
-  if (outcome == ReadOutcome::HasNulByte) {
-    return u"文件" + QuotedName(name) + u"含有空字节（NUL），不是文本，无法整理。";
+  if (const size_t at = words.find(kEncodings); at != std::u16string::npos) {
+    words.replace(at, kEncodings.size(), EncodingNames());
   }
-  return u"文件" + QuotedName(name) + NotTextReason() + u"，无法整理。";
-}
-
-std::u16string DescribeTooBigForMemory(std::string_view name) {
-  return u"文件" + QuotedName(name) + u"太大，内存不足，无法整理。";
-}
-
-std::u16string ReasonForReadFailure(const ReadFailure& failure) {
-  if (failure.error == ENOENT) return std::u16string(kVanishedReason);
-  // ReadFileSnapshot refuses FIFOs, devices and folders this way.
-  if (failure.step == ReadFailure::Step::Open && failure.error == EINVAL) return std::u16string(kNotRegularFileReason);
-  return u"无法读取（" + DescribeSystemError(failure.error) + u"）";
-}
-
-std::u16string ReasonForReadOutcome(ReadOutcome outcome) {
-  switch (outcome) {
-    case ReadOutcome::HasNulByte: return std::u16string(kNulByteReason);
-    case ReadOutcome::LineTooLong: return std::u16string(kLineTooLongReason);
-    case ReadOutcome::Decoded:
-    case ReadOutcome::NotText: break;
-  }
-  return NotTextReason();
-}
-
-std::u16string ReasonForReplacement(ReplaceOutcome outcome, int error, const FileSnapshot& file) {
-  switch (outcome) {
-    case ReplaceOutcome::ReadOnly:
-      // From what was read, not from the errno: root gets no EACCES.
-      if (file.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) return std::u16string(kUnmodifiableReason);
-      if ((file.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return std::u16string(kReadOnlyReason);
-      if ((error == EACCES || error == EPERM) && file.info.st_uid != geteuid()) {
-        return std::u16string(kOtherOwnerReason);
-      }
-      break;
-    case ReplaceOutcome::FolderNotWritable: return std::u16string(kFolderNotWritableReason);
-    case ReplaceOutcome::ChangedMeanwhile: return std::u16string(kChangedMeanwhileReason);
-    case ReplaceOutcome::Replaced:
-    case ReplaceOutcome::Unchanged:
-    case ReplaceOutcome::Failed: break;
-  }
-  switch (error) {
-    case ENOSPC:
-    case EDQUOT: return std::u16string(kDiskFullReason);
-    case EFBIG: return std::u16string(kFileSizeLimitReason);
-    default: return DescribeSystemError(error);
-  }
+  return words;
 }
 
 std::u16string LeftAloneNotice(const RunReport& report) {
@@ -129,7 +115,7 @@ std::u16string LeftAloneNotice(const RunReport& report) {
   if (report.ending != RunReport::Ending::Completed || files.empty()) return {};
   std::u16string text = u"整理完成，但有 " + Number(files.size()) + u" 个文件未能整理，保持原样：";
   for (size_t i = 0; i < files.size() && i < kMostNamesListed; ++i) {
-    text += u"\r\n" + DisplayName(files[i]->name) + u"：" + files[i]->reason;
+    text += u"\r\n" + DisplayName(files[i]->name) + u"：" + DescribeLeftAlone(files[i]->why);
   }
   if (files.size() > kMostNamesListed) text += u"\r\n……另有 " + Number(files.size() - kMostNamesListed) + u" 个文件未整理";
   return text;

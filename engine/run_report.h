@@ -6,18 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "left_alone_reason.h"
+
 namespace quelvane {
 
 struct FileResult {
   enum class Kind { Tidied, Unchanged, LeftAlone };
   std::string name;  // as listed: the bytes of the name on disk
   Kind kind = Kind::Tidied;
-  std::u16string reason;  // LeftAlone: read-only, not text, unreadable...
+  LeftAlone why;  // LeftAlone only
 };
 
 struct RunReport {
-  // FolderUnavailable: the listed folder is gone, cannot be listed or is no
-  // folder; the run said so and touched nothing.
+  // Failed: the divide length's conversion failed. FolderUnavailable: the
+  // listed folder is gone, cannot be listed or is no folder. Either way the
+  // run said so and touched nothing.
   enum class Ending { SettingsRejected, NothingToDo, Declined, Failed, FolderUnavailable, Completed };
   Ending ending = Ending::Completed;
   // In the order of the list; a link to a file already tidied has no entry.

@@ -13,6 +13,7 @@ class StringSink : public ByteSink {
     bytes_.append(bytes);
     return true;
   }
+  LeftAlone Failure() const override { return {}; }  // never fails
 
  private:
   std::string& bytes_;
@@ -20,22 +21,17 @@ class StringSink : public ByteSink {
 
 }  // namespace
 
-TidyBytesOutcome TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes) {
+std::optional<LeftAloneReason> TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes) {
   newBytes.clear();
   LineList lines;
   LineListReader reader(plan);
-  switch (reader.Read(bytes, lines)) {
-    case ReadOutcome::NotText: return TidyBytesOutcome::NotText;
-    case ReadOutcome::HasNulByte: return TidyBytesOutcome::HasNulByte;
-    case ReadOutcome::LineTooLong: return TidyBytesOutcome::LineTooLong;
-    case ReadOutcome::Decoded: break;
-  }
+  if (const std::optional<LeftAloneReason> unread = reader.Read(bytes, lines)) return unread;
   StringSink sink(newBytes);
-  if (WriteFileContent(lines, reader.encoding(), plan.output, sink) != WriteOutcome::Written) {
+  if (const std::optional<LeftAlone> unwritten = WriteFileContent(lines, reader.encoding(), plan.output, sink)) {
     newBytes.clear();
-    return TidyBytesOutcome::Unencodable;
+    return unwritten->reason;
   }
-  return TidyBytesOutcome::Tidied;
+  return std::nullopt;
 }
 
 }  // namespace quelvane

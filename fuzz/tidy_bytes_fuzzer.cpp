@@ -67,27 +67,27 @@ std::string WithCrLf(std::string_view bytes, TextEncoding encoding) {
 void CheckLossless(std::string_view bytes) {
   static const TidyPlan kNothingButLineEnds = std::get<TidyPlan>(CheckSettings(TidySettings{}, 1));
   std::string out;
-  const TidyBytesOutcome outcome = TidyBytes(bytes, kNothingButLineEnds, out);
+  const std::optional<LeftAloneReason> outcome = TidyBytes(bytes, kNothingButLineEnds, out);
   const std::optional<TextEncoding> encoding = FileEncoding(bytes);
-  if (outcome == TidyBytesOutcome::HasNulByte) {
+  if (outcome == LeftAloneReason::HasNulByte) {
     Check(!encoding && bytes.find('\0') != std::string_view::npos, "refused for a NUL byte it does not have");
     return;
   }
-  if (outcome == TidyBytesOutcome::NotText) {
+  if (outcome == LeftAloneReason::NotText) {
     Check(!encoding, "text of a decided encoding was refused");
     return;
   }
-  Check(outcome == TidyBytesOutcome::Tidied && encoding.has_value(), "keep mode failed on text");
+  Check(!outcome && encoding.has_value(), "keep mode failed on text");
   const std::string_view preamble = EncodingPreamble(*encoding);
   Check(out == std::string(preamble) + WithCrLf(bytes.substr(preamble.size()), *encoding), "text changed in keep mode");
 }
 
 void CheckTidied(std::string_view bytes, const TidyPlan& plan) {
   std::string out;
-  const TidyBytesOutcome outcome = TidyBytes(bytes, plan, out);
-  Check(outcome != TidyBytesOutcome::LineTooLong || plan.paragraphMode == ParagraphMode::Divide,
+  const std::optional<LeftAloneReason> outcome = TidyBytes(bytes, plan, out);
+  Check(outcome != LeftAloneReason::LineTooLong || plan.paragraphMode == ParagraphMode::Divide,
         "a line too long outside divide mode");
-  if (outcome != TidyBytesOutcome::Tidied) return;
+  if (outcome) return;
   const TextEncoding encoding = *FileEncoding(bytes);
   const std::string_view preamble = EncodingPreamble(encoding);
   std::string_view body = out;

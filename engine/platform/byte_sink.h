@@ -2,14 +2,18 @@
 
 #include <string_view>
 
+#include "left_alone_reason.h"
+
 namespace quelvane {
 
 // Where the encoded bytes go, in order, in blocks of any size: a file being
-// replaced, or a string in tests. False ends the writing.
+// replaced, or a string in tests. False ends the writing, and Failure then
+// says why.
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
   virtual bool Write(std::string_view bytes) = 0;
+  virtual LeftAlone Failure() const = 0;
 };
 
 }  // namespace quelvane

@@ -7,23 +7,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <set>
 #include <utility>
 
 #include "file_system_kind.h"
-#include "path.h"
 #include "temporary_name.h"
 
 namespace quelvane {
 namespace {
-
-std::string TemporaryPathFor(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t name = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, name) + TemporaryNameFor(std::string_view(path).substr(name));
-}
 
 // The status change time moves with every chmod, chown and attribute change
 // too: without it, metadata changed meanwhile would be put back as it was.
@@ -53,6 +47,12 @@ Comparison CompareWithSnapshot(FileSystem& fs, const FileSnapshot& file) {
   }
 }
 
+// What was found under a name in place of the file expected there: another
+// user's file, or another program's doing.
+LeftAlone Intruder(const struct stat& found) {
+  return {found.st_uid != geteuid() ? LeftAloneReason::TakenOver : LeftAloneReason::ChangedMeanwhile};
+}
+
 }  // namespace
 
 void IgnoreFileSizeSignal() {
@@ -63,11 +63,6 @@ void IgnoreFileSizeSignal() {
   }
 }
 
-bool IsReadOnly(const FileSnapshot& file) {
-  return (file.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-         (file.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
-}
-
 FileReplacement::FileReplacement(FileSystem& fs, const FileSnapshot& original) : fs_(fs), original_(original) {}
 
 FileReplacement::~FileReplacement() { RemoveTemporaryFile(); }
@@ -75,13 +70,12 @@ FileReplacement::~FileReplacement() { RemoveTemporaryFile(); }
 void FileReplacement::RemoveTemporaryFile() {
   if (fd_ >= 0) fs_.Close(fd_);
   fd_ = -1;
-  if (!temporaryPath_.empty()) fs_.Unlink(temporaryPath_.c_str());
-  temporaryPath_.clear();
+  if (!temporaryName_.empty()) fs_.UnlinkAt(original_.folder, temporaryName_.c_str());
+  temporaryName_.clear();
 }
 
-bool FileReplacement::Fail(ReplaceOutcome outcome) {
-  error_ = errno;  // before the clean-up's calls overwrite it
-  failure_ = outcome;
+bool FileReplacement::Fail(LeftAlone why) {
+  failure_ = why;
   RemoveTemporaryFile();
   return false;
 }
@@ -105,49 +99,57 @@ bool FileReplacement::Write(std::string_view bytes) {
   return WriteAll(bytes);
 }
 
-ReplaceOutcome FileReplacement::Abandon(ReplaceOutcome outcome) {
-  Fail(outcome);
-  return outcome;
+std::optional<LeftAlone> FileReplacement::Abandon(LeftAlone why) {
+  Fail(why);
+  return why;
 }
 
 bool FileReplacement::StartTemporaryFile() {
   diverged_ = true;
-  if (IsReadOnly(original_)) return Fail(ReplaceOutcome::ReadOnly);
-  int probe = fs_.Open(original_.path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
-  if (probe < 0) return Fail(errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY
-                                 ? ReplaceOutcome::ReadOnly
-                                 : ReplaceOutcome::Failed);
+  // From what was read, not from an errno: root gets no EACCES.
+  if (original_.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) return Fail({LeftAloneReason::Unmodifiable});
+  if ((original_.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail({LeftAloneReason::ReadOnly});
+  const char* const name = original_.name.c_str();
+  const int probe = fs_.OpenAt(original_.folder, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (probe < 0) {
+    const int error = errno;
+    if ((error == EACCES || error == EPERM) && original_.info.st_uid != geteuid()) {
+      return Fail({LeftAloneReason::OtherOwner, error});
+    }
+    return Fail(error == ELOOP ? LeftAlone{LeftAloneReason::ChangedMeanwhile, error} : ForSystemError(error));
+  }
   fs_.Close(probe);  // opened only to ask; nothing was written through it
 
   for (int attempt = 0; attempt < 16; ++attempt) {
-    temporaryPath_ = TemporaryPathFor(original_.path);
-    fd_ = fs_.Open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, S_IRUSR | S_IWUSR);
+    temporaryName_ = TemporaryNameFor(original_.name);
+    fd_ = fs_.OpenAt(original_.folder, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY,
+                     S_IRUSR | S_IWUSR);
     if (fd_ >= 0) {
+      // What the name must still hold when the file takes the original's place.
+      if (fs_.Fstat(fd_, &temporary_) != 0) return Fail(ForSystemError(errno));
       // Held while the file lives, so that another run never takes it for
       // one an interrupted run left. Where locks are not kept it is left
       // for good instead, which loses nothing.
       fs_.Flock(fd_, LOCK_EX | LOCK_NB);
       // Hidden to other systems too.
       if (IsFat(original_.fileSystemType) && fs_.SetFatAttributes(fd_, ATTR_HIDDEN | ATTR_ARCH) != 0) {
-        return Fail(ReplaceOutcome::Failed);
+        return Fail(ForSystemError(errno));
       }
       return true;
     }
     if (errno != EEXIST) break;
   }
-  temporaryPath_.clear();  // not ours: never remove it
-  return Fail(errno == EACCES || errno == EPERM || errno == EROFS ? ReplaceOutcome::FolderNotWritable
-                                                                  : ReplaceOutcome::Failed);
+  const int error = errno;
+  temporaryName_.clear();  // not ours: never remove it
+  return Fail(error == EACCES || error == EPERM || error == EROFS ? LeftAlone{LeftAloneReason::FolderNotWritable, error}
+                                                                  : ForSystemError(error));
 }
 
 bool FileReplacement::WriteAll(std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t written = fs_.Write(fd_, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      if (written == 0) errno = EIO;
-      return Fail(ReplaceOutcome::Failed);
-    }
+    if (written <= 0) return Fail(ForSystemError(written == 0 ? EIO : errno));
     bytes.remove_prefix(static_cast<size_t>(written));
     // The disk writes this block while the next one is being made, so
     // the flush before the rename has little left to wait for.
@@ -192,23 +194,23 @@ bool FileReplacement::CopyMetadata() {
   return fs_.Fchmod(fd_, original_.info.st_mode & 07777) == 0;
 }
 
-ReplaceOutcome FileReplacement::Commit() {
-  if (failure_) return *failure_;
+std::optional<LeftAlone> FileReplacement::Commit() {
+  if (failure_) return failure_;
   if (!diverged_) {
-    if (matched_ == original_.bytes().size()) return ReplaceOutcome::Unchanged;
+    if (matched_ == original_.bytes().size()) return std::nullopt;
     // The new content is a prefix of the old one.
-    if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return *failure_;
+    if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return failure_;
   }
-  if (!CopyMetadata() || fs_.Fsync(fd_) != 0) return Abandon(ReplaceOutcome::Failed);
+  if (!CopyMetadata() || fs_.Fsync(fd_) != 0) return Abandon(ForSystemError(errno));
   const bool onStick = IsStickFileSystem(original_.fileSystemType);
   // Elsewhere the descriptor is closed first: some file systems report
   // write errors only then.
   if (!onStick) {
-    if (fs_.Close(std::exchange(fd_, -1)) != 0) return Abandon(ReplaceOutcome::Failed);
+    if (fs_.Close(std::exchange(fd_, -1)) != 0) return Abandon(ForSystemError(errno));
   }
-  if (const std::optional<ReplaceOutcome> stop = ChangedSinceRead()) return Abandon(*stop);
-  if (fs_.Rename(temporaryPath_.c_str(), original_.path.c_str()) != 0) return Abandon(ReplaceOutcome::Failed);
-  temporaryPath_.clear();
+  if (const std::optional<LeftAlone> stop = ChangedSinceRead()) return Abandon(*stop);
+  if (const std::optional<LeftAlone> stop = onStick ? RenameOver() : SwapNames()) return Abandon(*stop);
+  replaced_ = true;
   if (onStick) {
     // First the temporary name's removal, then the file's entry under its
     // own name: a power cut between them leaves the old content, never a
@@ -216,18 +218,18 @@ ReplaceOutcome FileReplacement::Commit() {
     // file's while its read descriptor is open, until the entry no longer
     // points at them. The content is complete either way, so failures here
     // change nothing for the user.
-    FlushFolder(fs_, FolderOf(original_.path));
+    FlushFolder(fs_, original_.folder);
     fs_.Fsync(fd_);
     fs_.Close(std::exchange(fd_, -1));
   }
-  return ReplaceOutcome::Replaced;
+  return std::nullopt;
 }
 
-// ChangedMeanwhile, Failed when the file cannot be read again, or nothing.
-std::optional<ReplaceOutcome> FileReplacement::ChangedSinceRead() {
+// ChangedMeanwhile, Unreadable when the file cannot be read again, or nothing.
+std::optional<LeftAlone> FileReplacement::ChangedSinceRead() {
   struct stat now {};
-  if (fs_.Stat(original_.path.c_str(), &now) != 0 || !SameVersion(now, original_.info)) {
-    return ReplaceOutcome::ChangedMeanwhile;
+  if (fs_.StatAt(original_.folder, original_.name.c_str(), &now) != 0 || !SameVersion(now, original_.info)) {
+    return LeftAlone{LeftAloneReason::ChangedMeanwhile};
   }
   // Where times are too coarse to show a change, the content shows it.
   const bool timesProve = !IsStickFileSystem(original_.fileSystemType) &&
@@ -235,20 +237,69 @@ std::optional<ReplaceOutcome> FileReplacement::ChangedSinceRead() {
   if (timesProve) return std::nullopt;
   switch (CompareWithSnapshot(fs_, original_)) {
     case Comparison::Same: return std::nullopt;
-    case Comparison::Different: return ReplaceOutcome::ChangedMeanwhile;
+    case Comparison::Different: return LeftAlone{LeftAloneReason::ChangedMeanwhile};
     case Comparison::Failed: break;
   }
-  return ReplaceOutcome::Failed;
+  return LeftAlone{LeftAloneReason::Unreadable, errno};
 }
 
-void FlushFolder(FileSystem& fs, const std::string& folder) {
-  // The new content is complete either way, so a failure here changes
-  // nothing for the user.
-  int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd >= 0) {
-    fs.Fsync(fd);
-    fs.Close(fd);
+bool FileReplacement::IsOurs(const struct stat& info) const {
+  return info.st_dev == temporary_.st_dev && info.st_ino == temporary_.st_ino;
+}
+
+// The new file and the original swap names; each name must then hold the
+// file expected, or the swap is undone: whatever another program moved
+// under either name meanwhile goes back where it was, and the original
+// keeps its place. The original then goes, from under the temporary name.
+std::optional<LeftAlone> FileReplacement::SwapNames() {
+  const int folder = original_.folder;
+  const char* const name = original_.name.c_str();
+  const char* const temporary = temporaryName_.c_str();
+  if (fs_.RenameAt(folder, temporary, name, RENAME_EXCHANGE) != 0) {
+    const int error = errno;
+    if (error == EINVAL || error == ENOSYS) return RenameOver();  // no swapping here (NFS, FUSE...)
+    return error == ENOENT ? LeftAlone{LeftAloneReason::ChangedMeanwhile, error} : ForSystemError(error);
   }
+  struct stat atName {}, atTemporary {};
+  std::optional<LeftAlone> wrong;
+  if (fs_.StatAt(folder, name, &atName) != 0) {
+    wrong = ForSystemError(errno);
+  } else if (!IsOurs(atName)) {
+    wrong = Intruder(atName);
+  } else if (fs_.StatAt(folder, temporary, &atTemporary) != 0) {
+    wrong = ForSystemError(errno);
+  } else if (atTemporary.st_dev != original_.info.st_dev || atTemporary.st_ino != original_.info.st_ino) {
+    wrong = Intruder(atTemporary);
+  }
+  if (wrong) {
+    fs_.RenameAt(folder, temporary, name, RENAME_EXCHANGE);
+    return wrong;
+  }
+  // Should this fail, the destructor tries again; after that the next run
+  // removes the original's leftover.
+  if (fs_.UnlinkAt(folder, temporary) == 0) temporaryName_.clear();
+  return std::nullopt;
+}
+
+// Where names cannot be swapped: the temporary name must hold the new file
+// just before the rename, which leaves a window of two system calls.
+std::optional<LeftAlone> FileReplacement::RenameOver() {
+  struct stat now {};
+  if (fs_.StatAt(original_.folder, temporaryName_.c_str(), &now) != 0) return ForSystemError(errno);
+  if (!IsOurs(now)) return Intruder(now);
+  if (fs_.RenameAt(original_.folder, temporaryName_.c_str(), original_.name.c_str(), 0) != 0) {
+    return ForSystemError(errno);
+  }
+  temporaryName_.clear();
+  return std::nullopt;
+}
+
+void FlushFolder(FileSystem& fs, int folder) {
+  // The new content is complete either way, so a failure here changes
+  // nothing for the user. Opened anew: a folder reached through a link is
+  // held only as a place to look names up, which cannot be flushed.
+  const OpenFile opened(fs, fs.OpenAt(folder, ".", O_RDONLY | O_DIRECTORY | O_NOCTTY));
+  if (opened.fd() >= 0) fs.Fsync(opened.fd());
 }
 
 }  // namespace quelvane

@@ -3,13 +3,21 @@
 // whole new bytes at every instant, whatever fails and even if the process
 // is killed: the new bytes go to a hidden temporary file in the same folder,
 // are flushed to disk, get the original's owner, mode and extended
-// attributes, and are renamed over the original. The original is never
-// truncated or written in place. The folder is flushed afterwards, once per
-// run (FlushFolder), except on USB sticks' file systems, where each rename
-// is made durable at once (see IsStickFileSystem).
+// attributes, and take the original's place in one rename. The original is
+// never truncated or written in place. The folder is flushed afterwards,
+// once per run (FlushFolder), except on USB sticks' file systems, where each
+// rename is made durable at once (see IsStickFileSystem).
+//
+// Where the file system can swap two names at once, the new file and the
+// original swap names, and the swap is undone unless each name then holds
+// the file expected: another program that moved a file under either name
+// meanwhile never has it put in the original's place. Elsewhere the
+// temporary name is checked just before the rename.
 //
 // The new bytes arrive in blocks. As long as they equal the old ones nothing
 // is written at all, so an unchanged file is never touched.
+
+#include <sys/stat.h>
 
 #include <optional>
 #include <string>
@@ -18,17 +26,9 @@
 #include "byte_sink.h"
 #include "file_snapshot.h"
 #include "file_system.h"
+#include "left_alone_reason.h"
 
 namespace quelvane {
-
-enum class ReplaceOutcome {
-  Replaced,
-  Unchanged,         // the new bytes equal the old ones
-  ReadOnly,          // no write permission for anyone, immutable, append-only, or not writable
-  FolderNotWritable, // no new file may be created beside it
-  ChangedMeanwhile,  // someone else changed or replaced the file since it was read
-  Failed,            // a system call failed; the original is untouched
-};
 
 class FileReplacement : public ByteSink {
  public:
@@ -38,20 +38,25 @@ class FileReplacement : public ByteSink {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   bool Write(std::string_view bytes) override;
-  // Call once every block has been written. After a failed write it gives
-  // that failure.
-  ReplaceOutcome Commit();
-  // The errno of the call that failed (ReadOnly, FolderNotWritable, Failed).
-  int error() const { return error_; }
+  LeftAlone Failure() const override { return failure_.value_or(LeftAlone{}); }
+  // Call once every block has been written: nothing when the file now holds
+  // the new bytes (or held them already), else why it was left as it was.
+  // After a failed write it gives that failure.
+  std::optional<LeftAlone> Commit();
+  // Whether Commit put a new file in the original's place.
+  bool replaced() const { return replaced_; }
 
  private:
   bool StartTemporaryFile();
   bool WriteAll(std::string_view bytes);
   bool CopyMetadata();
   bool RemoveInheritedAttributes();
-  std::optional<ReplaceOutcome> ChangedSinceRead();
-  bool Fail(ReplaceOutcome outcome);
-  ReplaceOutcome Abandon(ReplaceOutcome outcome);  // Fail, for Commit's returns
+  std::optional<LeftAlone> ChangedSinceRead();
+  std::optional<LeftAlone> SwapNames();
+  std::optional<LeftAlone> RenameOver();
+  bool IsOurs(const struct stat& info) const;
+  bool Fail(LeftAlone why);
+  std::optional<LeftAlone> Abandon(LeftAlone why);  // Fail, for Commit's returns
   void RemoveTemporaryFile();
 
   FileSystem& fs_;
@@ -59,10 +64,11 @@ class FileReplacement : public ByteSink {
   size_t matched_ = 0;  // bytes of the original that the new content repeats so far
   bool diverged_ = false;
   int fd_ = -1;
+  struct stat temporary_ {};  // the temporary file, as created
   size_t written_ = 0;  // bytes written to the temporary file so far
-  std::string temporaryPath_;
-  std::optional<ReplaceOutcome> failure_;  // set once, by the first failing step
-  int error_ = 0;
+  std::string temporaryName_;
+  std::optional<LeftAlone> failure_;  // set once, by the first failing step
+  bool replaced_ = false;
 };
 
 // A write past the file size limit (ulimit -f) must fail with EFBIG and
@@ -73,12 +79,6 @@ void IgnoreFileSizeSignal();
 
 // Makes the renames done in `folder` durable. A run calls it once per
 // folder, after its last replacement: one flush instead of one per file.
-void FlushFolder(FileSystem& fs, const std::string& folder);
-
-// Whether a file must be left as it is because it is read-only. Root
-// bypasses permission bits, so they are checked here rather than left to
-// the system; the caller also gives up when the file cannot be opened for
-// writing.
-bool IsReadOnly(const FileSnapshot& file);
+void FlushFolder(FileSystem& fs, int folder);
 
 }  // namespace quelvane

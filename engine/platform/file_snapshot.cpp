@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "file_system_kind.h"
+#include "link_chain.h"
 #include "memory_advice.h"
 
 namespace quelvane {
@@ -53,43 +54,53 @@ bool ReadExtendedAttributes(FileSystem& fs, int fd, FileSnapshot& snapshot) {
 
 }  // namespace
 
-bool ReadFileSnapshot(FileSystem& fs, const std::string& path, FileSnapshot& snapshot, ReadFailure& failure) {
+std::optional<LeftAlone> OpenListedFile(FileSystem& fs, int folder, const std::string& name, FileSnapshot& snapshot) {
   snapshot.file.Close();
-  snapshot.fatAttributes = 0;
-  snapshot.path = fs.RealPath(path.c_str());
-  if (snapshot.path.empty()) {
-    failure = {ReadFailure::Step::Open, errno};
-    return false;
+  snapshot.linkFolder.Close();
+  snapshot.folder = folder;
+  snapshot.name = name;
+  snapshot.size = 0;
+  struct stat seen {};
+  if (fs.StatAt(folder, name.c_str(), &seen) != 0) return ForFailedLookUp(errno);
+  if (S_ISLNK(seen.st_mode)) {
+    LinkEnd end;
+    if (const std::optional<LeftAlone> refused = FollowLink(fs, folder, name, seen.st_uid, end)) return refused;
+    // Decided before opening: opening some devices acts on them.
+    if (end.info.st_uid != seen.st_uid) return LeftAlone{LeftAloneReason::LinkToOtherOwner};
+    if (!S_ISREG(end.info.st_mode)) return LeftAlone{LeftAloneReason::LinkToNonRegular};
+    snapshot.folder = end.folder;
+    snapshot.linkFolder = std::move(end.heldFolder);
+    snapshot.name = std::move(end.name);
+    seen = end.info;
+  } else if (!S_ISREG(seen.st_mode)) {
+    return LeftAlone{LeftAloneReason::NotRegularFile};
   }
-  int fd = fs.Open(snapshot.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    failure = {ReadFailure::Step::Open, errno};
-    return false;
-  }
-  int error = 0;
-  ReadFailure::Step step = ReadFailure::Step::Read;
-  if (fs.Fstat(fd, &snapshot.info) != 0) {
-    error = errno;
-  } else if (!S_ISREG(snapshot.info.st_mode)) {
-    step = ReadFailure::Step::Open;
-    error = EINVAL;
-  } else if (!ReadAll(fs, fd, static_cast<size_t>(snapshot.info.st_size), snapshot) ||
-             !ReadExtendedAttributes(fs, fd, snapshot)) {
-    error = errno;
-  } else if (fs.FileSystemType(fd, &snapshot.fileSystemType) != 0 ||
-             (IsFat(snapshot.fileSystemType) && fs.GetFatAttributes(fd, &snapshot.fatAttributes) != 0)) {
-    error = errno;
-  } else if (fs.GetInodeFlags(fd, &snapshot.inodeFlags) != 0) {
-    snapshot.inodeFlags = 0;  // file systems without attribute flags have none to honour
-  }
+  // Non-blocking: what a FIFO swapped in would do is noticed below, not waited for.
+  const int fd = fs.OpenAt(snapshot.folder, snapshot.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return ForFailedLookUp(errno);
   snapshot.file = OpenFile(fs, fd);
-  if (error != 0) {
+  if (fs.Fstat(fd, &snapshot.info) != 0) return LeftAlone{LeftAloneReason::Unreadable, errno};
+  if (snapshot.info.st_dev != seen.st_dev || snapshot.info.st_ino != seen.st_ino) {
+    return LeftAlone{LeftAloneReason::ChangedMeanwhile};
+  }
+  return std::nullopt;
+}
+
+std::optional<LeftAlone> ReadOpenedFile(FileSystem& fs, FileSnapshot& snapshot) {
+  snapshot.fatAttributes = 0;
+  const int fd = snapshot.file.fd();
+  if (!ReadAll(fs, fd, static_cast<size_t>(snapshot.info.st_size), snapshot) ||
+      !ReadExtendedAttributes(fs, fd, snapshot) || fs.FileSystemType(fd, &snapshot.fileSystemType) != 0 ||
+      (IsFat(snapshot.fileSystemType) && fs.GetFatAttributes(fd, &snapshot.fatAttributes) != 0)) {
+    const int error = errno;
     snapshot.file.Close();
     snapshot.size = 0;
-    failure = {step, error};
-    return false;
+    return LeftAlone{LeftAloneReason::Unreadable, error};
   }
-  return true;
+  if (fs.GetInodeFlags(fd, &snapshot.inodeFlags) != 0) {
+    snapshot.inodeFlags = 0;  // file systems without attribute flags have none to honour
+  }
+  return std::nullopt;
 }
 
 }  // namespace quelvane

@@ -9,12 +9,15 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <cstdio>
 
 namespace quelvane {
 
-int FileSystem::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags | O_CLOEXEC, mode); }
+int FileSystem::OpenAt(int folder, const char* name, int flags, mode_t mode) {
+  return ::openat(folder, name, flags | O_CLOEXEC, mode);
+}
 ssize_t FileSystem::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 ssize_t FileSystem::Pread(int fd, void* buffer, size_t size, off_t offset) {
   return ::pread(fd, buffer, size, offset);
@@ -26,7 +29,16 @@ int FileSystem::StartWriteback(int fd, off_t offset, off_t length) {
 }
 int FileSystem::Close(int fd) { return ::close(fd); }
 int FileSystem::Fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
-int FileSystem::Stat(const char* path, struct stat* info) { return ::stat(path, info); }
+int FileSystem::StatAt(int folder, const char* name, struct stat* info) {
+  return ::fstatat(folder, name, info, AT_SYMLINK_NOFOLLOW);
+}
+std::string FileSystem::ReadLinkAt(int folder, const char* name) {
+  char target[PATH_MAX];
+  const ssize_t length = ::readlinkat(folder, name, target, sizeof target);
+  if (length < 0) return {};
+  if (static_cast<size_t>(length) == sizeof target) return errno = ENAMETOOLONG, std::string();
+  return std::string(target, static_cast<size_t>(length));
+}
 int FileSystem::FileSystemType(int fd, long* type) {
   struct statfs info {};
   int result = ::fstatfs(fd, &info);
@@ -56,12 +68,10 @@ int FileSystem::Fsetxattr(int fd, const char* name, const void* value, size_t si
   return ::fsetxattr(fd, name, value, size, 0);
 }
 int FileSystem::Fremovexattr(int fd, const char* name) { return ::fremovexattr(fd, name); }
-int FileSystem::Rename(const char* from, const char* to) { return ::rename(from, to); }
-int FileSystem::Unlink(const char* path) { return ::unlink(path); }
-std::string FileSystem::RealPath(const char* path) {
-  char resolved[PATH_MAX];
-  return ::realpath(path, resolved) != nullptr ? std::string(resolved) : std::string();
+int FileSystem::RenameAt(int folder, const char* from, const char* to, unsigned flags) {
+  return ::renameat2(folder, from, folder, to, flags);
 }
+int FileSystem::UnlinkAt(int folder, const char* name) { return ::unlinkat(folder, name, 0); }
 
 FileSystem& SystemFileSystem() {
   static FileSystem system;

@@ -2,6 +2,8 @@
 // Every system call a run makes on files goes through this interface, so
 // tests can make any one of them fail (the Nth write, the rename...) and
 // check that no file was lost. Calls follow POSIX conventions: -1 and errno.
+// Names are looked up relative to an open folder (the *at calls), so that a
+// path is never resolved twice and its length never matters.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -16,7 +18,8 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  virtual int Open(const char* path, int flags, mode_t mode = 0);
+  // openat: `name` in `folder` (AT_FDCWD: a path from the current folder).
+  virtual int OpenAt(int folder, const char* name, int flags, mode_t mode = 0);
   virtual ssize_t Read(int fd, void* buffer, size_t size);
   virtual ssize_t Pread(int fd, void* buffer, size_t size, off_t offset);
   virtual ssize_t Write(int fd, const void* buffer, size_t size);
@@ -26,7 +29,10 @@ class FileSystem {
   virtual int StartWriteback(int fd, off_t offset, off_t length);
   virtual int Close(int fd);
   virtual int Fstat(int fd, struct stat* info);
-  virtual int Stat(const char* path, struct stat* info);
+  // fstatat with AT_SYMLINK_NOFOLLOW: a link is described, not followed.
+  virtual int StatAt(int folder, const char* name, struct stat* info);
+  // readlinkat: the link's target; empty with errno set on failure.
+  virtual std::string ReadLinkAt(int folder, const char* name);
   // The type of the file system holding the file (statfs's f_type).
   virtual int FileSystemType(int fd, long* type);
   // The inode attribute flags (FS_IOC_GETFLAGS): immutable, append-only...
@@ -41,10 +47,10 @@ class FileSystem {
   virtual ssize_t Fgetxattr(int fd, const char* name, void* value, size_t size);
   virtual int Fsetxattr(int fd, const char* name, const void* value, size_t size);
   virtual int Fremovexattr(int fd, const char* name);
-  virtual int Rename(const char* from, const char* to);
-  virtual int Unlink(const char* path);
-  // The path with every symbolic link resolved; empty with errno set on failure.
-  virtual std::string RealPath(const char* path);
+  // renameat2 within one folder: flags 0 replaces `to`; RENAME_EXCHANGE
+  // swaps the two names at once (EINVAL where the file system cannot).
+  virtual int RenameAt(int folder, const char* from, const char* to, unsigned flags);
+  virtual int UnlinkAt(int folder, const char* name);
 };
 
 // A descriptor closed when it goes out of scope.

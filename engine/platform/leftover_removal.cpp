@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <memory>
@@ -16,34 +17,37 @@ namespace {
 
 constexpr time_t kYoungestLeftover = 60;  // seconds since it was last written
 
-void RemoveIfLeftover(FileSystem& fs, const std::string& path) {
-  OpenFile file(fs, fs.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+void RemoveIfLeftover(FileSystem& fs, int folder, const std::string& name) {
+  OpenFile file(fs, fs.OpenAt(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
   if (file.fd() < 0) return;
   struct stat info {};
   if (fs.Fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_mtime > time(nullptr) - kYoungestLeftover) {
     return;
   }
   // Held until the file is gone, so no run can take it up meanwhile.
-  if (fs.Flock(file.fd(), LOCK_EX | LOCK_NB) == 0) fs.Unlink(path.c_str());
+  if (fs.Flock(file.fd(), LOCK_EX | LOCK_NB) == 0) fs.UnlinkAt(folder, name.c_str());
 }
 
 }  // namespace
 
-void RemoveLeftoverTemporaryFiles(FileSystem& fs, const std::string& folder, const std::vector<std::string>& names) {
+void RemoveLeftoverTemporaryFiles(FileSystem& fs, int folder, const std::vector<std::string>& names) {
   std::set<std::string_view> originals;
   for (const std::string& name : names) originals.insert(KeptPartOfName(name));
   struct CloseDir {
     void operator()(DIR* dir) const { closedir(dir); }
   };
-  std::unique_ptr<DIR, CloseDir> dir(opendir(folder.c_str()));
-  if (!dir) return;  // the run reports the folder's trouble with its first file
+  // A descriptor of its own: reading the folder moves its position.
+  const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0) return;
+  std::unique_ptr<DIR, CloseDir> dir(fdopendir(listing));
+  if (!dir) return (void)close(listing);
   std::vector<std::string> leftovers;
   while (dirent* entry = readdir(dir.get())) {
     const std::optional<std::string_view> kept = KeptPartOfTemporaryName(entry->d_name);
-    if (kept && originals.contains(*kept)) leftovers.push_back(folder + "/" + entry->d_name);
+    if (kept && originals.contains(*kept)) leftovers.emplace_back(entry->d_name);
   }
   dir.reset();
-  for (const std::string& path : leftovers) RemoveIfLeftover(fs, path);
+  for (const std::string& name : leftovers) RemoveIfLeftover(fs, folder, name);
 }
 
 }  // namespace quelvane

@@ -12,6 +12,7 @@
 
 namespace quelvane {
 
-void RemoveLeftoverTemporaryFiles(FileSystem& fs, const std::string& folder, const std::vector<std::string>& names);
+// `folder`: open for reading.
+void RemoveLeftoverTemporaryFiles(FileSystem& fs, int folder, const std::vector<std::string>& names);
 
 }  // namespace quelvane

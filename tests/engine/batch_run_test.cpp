@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "platform/folder_listing.h"
+#include "printers.h"
 #include "recording_window.h"
 #include "progress.h"
 #include "temp_folder.h"
@@ -66,6 +69,47 @@ TEST_F(BatchRun, ALengthOutOfRangeEndsTheRunBeforeAnyFile) {
   EXPECT_EQ(Run({.paragraphMode = ParagraphMode::Divide, .txtDivide = u"1e99"}, window).ending, Ending::Failed);
   EXPECT_EQ(window.events, (Events{"notice:溢出：“1e99”超出了 -32768 至 32767 的整数范围。", "progress:0"}));
   EXPECT_EQ(folder.Read("a.txt"), Old(0));
+}
+
+// A folder the run cannot open is named, before the settings are even looked at, and nothing is touched.
+TEST_F(BatchRun, AFolderThatCannotBeOpenedEndsTheRunFirst) {
+  WriteFiles(1);
+  const struct { const char* name; std::string folder, notice; } rows[] = {
+      {"gone", folder.PathOf("gone"), "文件夹“" + folder.PathOf("gone") + "”已不存在。"},
+      {"a file", folder.PathOf("a.txt"), "“" + folder.PathOf("a.txt") + "”不是文件夹。"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingWindow window;
+    EXPECT_EQ(RunTidy({}, {row.folder, {"a.txt"}}, window).ending, Ending::FolderUnavailable);
+    EXPECT_EQ(window.events, Events{"notice:" + row.notice});
+    EXPECT_EQ(folder.Read("a.txt"), Old(0));
+  }
+}
+
+// A first file left alone, whatever the reason, is named with it, and the run goes on to tidy the next.
+TEST_F(BatchRun, AFirstFileLeftAloneEndsNothing) {
+  using enum LeftAloneReason;
+  const struct { const char* name; std::string command; LeftAloneReason reason; } rows[] = {
+      {"gone since it was listed", "true", Vanished},
+      {"a FIFO", "mkfifo 0.txt", NotRegularFile},
+      {"a link to a FIFO", "mkfifo f && ln -s f 0.txt", LinkToNonRegular},
+      {"larger than the memory there is", "truncate -s 1T 0.txt", TooBigForMemory},  // sparse: never read
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder books;
+    books.Write("1.txt", Old(1));
+    ASSERT_EQ(std::system(("cd " + books.path() + " && " + row.command).c_str()), 0);
+    RecordingWindow window;
+    const RunReport report = RunTidy(DeleteBlankLines(), {books.path(), {"0.txt", "1.txt"}}, window);
+    EXPECT_EQ(report.ending, Ending::Completed);
+    ASSERT_EQ(report.files.size(), 2u);
+    EXPECT_EQ(report.files[0].kind, FileResult::Kind::LeftAlone);
+    EXPECT_EQ(report.files[0].why.reason, row.reason);
+    EXPECT_EQ(report.files[1].kind, FileResult::Kind::Tidied);
+    EXPECT_EQ(books.Read("1.txt"), New(1));
+  }
 }
 
 TEST(Progress, SquaresRoundHalfToEven) {

@@ -7,22 +7,28 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/temporary_name.h"
 
 namespace quelvane::testing {
 
-// Reading a file; checking that it may be written; replacing it.
-#define QUELVANE_OPERATIONS(X)                                                                                      \
-  X(ResolvePath) X(OpenForReading) X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags)         \
-  X(StatFileSystem) X(GetFatAttributes) X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(Lock)   \
-  X(Write) X(SetOwner) X(ListTemporaryAttributes) X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) \
-  X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename) X(ReadAgain) X(Rename) X(OpenFolder) X(SyncFolder)         \
-  X(CloseFolder) X(SyncRenamed) X(CloseRenamed) X(Unlink)
+// Opening the folder; looking a listed name up and following its link; reading the file; checking that it may be
+// written; replacing it (swapping names, or renaming where a stick's file system cannot swap); the folder's flush.
+#define QUELVANE_OPERATIONS(X)                                                                                       \
+  X(OpenListedFolder) X(StatFolder) X(LookUp) X(ReadLink) X(OpenLinkFolder) X(StatLinkFolder) X(CloseLinkFolder)     \
+  X(OpenForReading) X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags) X(StatFileSystem)       \
+  X(GetFatAttributes) X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(StatTemporary) X(Lock)     \
+  X(Write) X(SetOwner) X(ListTemporaryAttributes) X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode)  \
+  X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename) X(ReadAgain) X(Exchange) X(CheckReplaced) X(UnlinkOld)      \
+  X(CheckTemporary) X(Rename) X(OpenFolder) X(SyncFolder) X(CloseFolder) X(SyncRenamed) X(CloseRenamed) X(Unlink)    \
+  X(CloseListedFolder)
 
 #define QUELVANE_ENUMERATOR(name) name,
 enum class Op { QUELVANE_OPERATIONS(QUELVANE_ENUMERATOR) };
@@ -45,8 +51,10 @@ class FaultyFileSystem : public FileSystem {
   ~FaultyFileSystem() override { EXPECT_EQ(opened_.size(), 0u) << "descriptors left open"; }
   std::optional<Fault> fault;
   bool fired = false;
-  // Runs before every call (e.g. to let another process act just then) with the operation and its count so far.
-  std::function<void(Op, int occurrence)> before;
+  // Runs before every call (e.g. to let another process act just then, or put something else under a name) with the
+  // operation, its count so far and the name it looks up, opens, creates, renames (the temporary one) or removes; ""
+  // for a call on a descriptor.
+  std::function<void(Op, int occurrence, const std::string& name)> before;
   // Reported as the file system's type, to walk USB sticks' path; FAT's attributes are then kept here.
   long pretendedType = 0;
   // Every file's times reported as one whole second that never moves.
@@ -54,12 +62,17 @@ class FaultyFileSystem : public FileSystem {
 
   int Count(Op op) const { return counts_.contains(op) ? counts_.at(op) : 0; }
 
-  int Open(const char* path, int flags, mode_t mode) override {
-    const Op op = (flags & O_DIRECTORY) ? Op::OpenFolder : (flags & O_CREAT) ? Op::CreateTemporary
-                  : (flags & O_ACCMODE) != O_RDONLY ? Op::OpenForWriting : Op::OpenForReading;
-    if (Fails(op)) return -1;
-    const int fd = FileSystem::Open(path, flags, mode);
-    if (fd >= 0) opened_[fd] = {op, path};
+  int OpenAt(int folder, const char* name, int flags, mode_t mode) override {
+    const Op op = (flags & O_PATH)                     ? Op::OpenLinkFolder
+                  : (flags & O_DIRECTORY)              ? (name == std::string_view(".") ? Op::OpenFolder
+                                                                                        : Op::OpenListedFolder)
+                  : (flags & O_CREAT)                  ? Op::CreateTemporary
+                  : (flags & O_ACCMODE) != O_RDONLY    ? Op::OpenForWriting
+                                                       : Op::OpenForReading;
+    if (Fails(op, name)) return -1;
+    const int fd = FileSystem::OpenAt(folder, name, flags, mode);
+    if (fd >= 0) opened_[fd] = {op, name};
+    if (fd >= 0 && op == Op::CreateTemporary) temporaries_[Kept(name)] = false;
     return fd;
   }
   // Only what it handed out: closing another descriptor (0, say) would close what is not the run's.
@@ -71,9 +84,11 @@ class FaultyFileSystem : public FileSystem {
     }
     const Op by = opened->second.by;
     opened_.erase(opened);
-    const bool fails = Fails(by == Op::OpenFolder ? Op::CloseFolder : by == Op::Rename ? Op::CloseRenamed
-                             : by == Op::CreateTemporary ? Op::CloseTemporary
-                             : by == Op::OpenForWriting ? Op::CloseWriting : Op::CloseRead);
+    static const std::map<Op, Op> kCloses = {
+        {Op::OpenListedFolder, Op::CloseListedFolder}, {Op::OpenLinkFolder, Op::CloseLinkFolder},
+        {Op::OpenFolder, Op::CloseFolder}, {Op::Rename, Op::CloseRenamed}, {Op::CreateTemporary, Op::CloseTemporary},
+        {Op::OpenForWriting, Op::CloseWriting}, {Op::OpenForReading, Op::CloseRead}};
+    const bool fails = Fails(kCloses.at(by));
     const int result = FileSystem::Close(fd);  // on Linux the descriptor is gone even when close fails
     return fails ? -1 : result;
   }
@@ -89,18 +104,32 @@ class FaultyFileSystem : public FileSystem {
                ? -1
                : FileSystem::Fsync(fd);
   }
+  int Fstat(int fd, struct stat* s) override {
+    const Op by = OpenedBy(fd);
+    const Op op = by == Op::OpenListedFolder ? Op::StatFolder : by == Op::OpenLinkFolder ? Op::StatLinkFolder
+                  : by == Op::CreateTemporary ? Op::StatTemporary : Op::StatOpened;
+    return Fails(op) || FileSystem::Fstat(fd, s) != 0 ? -1 : Freeze(s);
+  }
+  // A listed name is looked up while it is opened, checked before its replacement and after a swap of names; a
+  // temporary name is checked before a rename, or after a swap.
+  int StatAt(int folder, const char* name, struct stat* s) override {
+    const std::optional<std::string_view> temporary = KeptPartOfTemporaryName(name);
+    const auto live = temporaries_.find(std::string(temporary ? *temporary : KeptPartOfName(name)));
+    const Op op = live == temporaries_.end() ? Op::LookUp
+                  : live->second             ? Op::CheckReplaced
+                  : temporary                ? Op::CheckTemporary
+                                             : Op::StatBeforeRename;
+    return Fails(op, name) || FileSystem::StatAt(folder, name, s) != 0 ? -1 : Freeze(s);
+  }
+  std::string ReadLinkAt(int folder, const char* name) override {
+    return Fails(Op::ReadLink, name) ? "" : FileSystem::ReadLinkAt(folder, name);
+  }
   ssize_t Flistxattr(int fd, char* names, size_t size) override {
     const Op op = OpenedBy(fd) == Op::CreateTemporary ? Op::ListTemporaryAttributes : Op::ListAttributes;
     return Fails(op) ? -1 : FileSystem::Flistxattr(fd, names, size);
   }
   // The rest are one operation each.
   ssize_t Read(int fd, void* b, size_t n) override { return Fails(Op::Read) ? -1 : FileSystem::Read(fd, b, n); }
-  int Fstat(int fd, struct stat* s) override {
-    return Fails(Op::StatOpened) || FileSystem::Fstat(fd, s) != 0 ? -1 : Freeze(s);
-  }
-  int Stat(const char* p, struct stat* s) override {
-    return Fails(Op::StatBeforeRename) || FileSystem::Stat(p, s) != 0 ? -1 : Freeze(s);
-  }
   int GetInodeFlags(int fd, unsigned* f) override {
     return Fails(Op::GetInodeFlags) ? -1 : FileSystem::GetInodeFlags(fd, f);
   }
@@ -127,20 +156,28 @@ class FaultyFileSystem : public FileSystem {
   int SetFatAttributes(int, uint32_t a) override { return Fails(Op::SetFatAttributes) ? -1 : (fatAttributes = a, 0); }
   int Flock(int fd, int operation) override { return Fails(Op::Lock) ? -1 : FileSystem::Flock(fd, operation); }
   // A temporary file still open once renamed is the renamed file.
-  int Rename(const char* from, const char* to) override {
-    if (Fails(Op::Rename) || FileSystem::Rename(from, to) != 0) return -1;
+  int RenameAt(int folder, const char* from, const char* to, unsigned flags) override {
+    const bool swap = flags & RENAME_EXCHANGE;
+    if (Fails(swap ? Op::Exchange : Op::Rename, from) || FileSystem::RenameAt(folder, from, to, flags) != 0) return -1;
+    if (swap) return temporaries_[Kept(from)] = true, 0;
+    temporaries_.erase(Kept(from));
     for (auto& [fd, opened] : opened_)
-      if (opened.path == from) opened = {Op::Rename, to};
+      if (opened.name == from) opened = {Op::Rename, to};
     return 0;
   }
-  int Unlink(const char* path) override { return Fails(Op::Unlink) ? -1 : FileSystem::Unlink(path); }
-  std::string RealPath(const char* p) override { return Fails(Op::ResolvePath) ? "" : FileSystem::RealPath(p); }
+  int UnlinkAt(int folder, const char* name) override {
+    const auto live = temporaries_.find(Kept(name));
+    const bool old = live != temporaries_.end() && live->second;
+    if (Fails(old ? Op::UnlinkOld : Op::Unlink, name) || FileSystem::UnlinkAt(folder, name) != 0) return -1;
+    if (live != temporaries_.end()) temporaries_.erase(live);
+    return 0;
+  }
 
  private:
   // Counts the call; true when it is the one to fail (errno is then set).
-  bool Fails(Op op) {
+  bool Fails(Op op, const char* name = "") {
     const int occurrence = ++counts_[op];
-    if (before) before(op, occurrence);
+    if (before) before(op, occurrence, name);
     if (fired || !fault || fault->op != op || fault->occurrence != occurrence) return false;
     fired = true;
     if (fault->error == kShortWrite) return !(shorten_ = true);
@@ -151,11 +188,16 @@ class FaultyFileSystem : public FileSystem {
     return 0;
   }
   Op OpenedBy(int fd) const { return opened_.contains(fd) ? opened_.at(fd).by : Op::OpenForReading; }
+  // The listed name a temporary name stands for.
+  static std::string Kept(const char* temporary) {
+    return std::string(KeptPartOfTemporaryName(temporary).value_or(""));
+  }
 
-  struct Opened { Op by; std::string path; };  // by Rename once renamed
+  struct Opened { Op by; std::string name; };  // by Rename once renamed
 
   uint32_t fatAttributes = 0;
   std::map<int, Opened> opened_;  // what each open descriptor is
+  std::map<std::string, bool> temporaries_;  // by the listed name they stand for: swapped with it yet?
   std::map<Op, int> counts_;
   bool shorten_ = false;
 };

@@ -15,19 +15,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "batch_run.h"
 #include "faulty_file_system.h"
 #include "platform/folder_listing.h"
+#include "printers.h"
 #include "recording_window.h"
 #include "reliability_support.h"
 #include "progress.h"
 #include "run_messages.h"
 #include "temp_folder.h"
-#include "text/text.h"
 
 namespace quelvane {
 namespace {
@@ -103,18 +105,35 @@ int FileInHand(const RecordingWindow& window) {
   return -1;
 }
 
-// GBK, UTF-8 with a byte-order mark, and b.txt large (several blocks) with a user attribute; the folder's
-// default ACL is for new files only, so a tidied file must not take it.
+// GBK, UTF-8 with a byte-order mark, and b.txt large (several blocks) with a user attribute; c.txt is a link to a
+// file in a sub-folder. The folder's default ACL is for new files only, so a tidied file must not take it.
 struct OldFiles : TempFolder {
   OldFiles() {
     Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
     std::string big;
     while (big.size() < (5u << 19)) big += "一行文字 line\r\n\r\n";
     Write("b.txt", big);
-    Write("c.txt", "\xEF\xBB\xBF" "c\r\n\r\n");
+    Shell(path(), "mkdir elsewhere && ln -s elsewhere/c.dat c.txt");
+    Write("elsewhere/c.dat", "\xEF\xBB\xBF" "c\r\n\r\n");
     Shell(path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
   }
+  // The run's temporary files, in the folder and in the one the link leads to.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names = testing::TemporaryFiles(path());
+    for (const std::string& name : testing::TemporaryFiles(PathOf("elsewhere"))) names.push_back("elsewhere/" + name);
+    return names;
+  }
 };
+
+// A file left alone, with its reason.
+using Named = std::pair<std::string, LeftAloneReason>;
+
+std::vector<Named> LeftAloneFiles(const RunReport& report) {
+  std::vector<Named> files;
+  for (const FileResult& file : report.files)
+    if (file.kind == FileResult::Kind::LeftAlone) files.emplace_back(file.name, file.why.reason);
+  return files;
+}
 
 class FaultInjection : public ::testing::Test {
  protected:
@@ -132,35 +151,37 @@ class FaultInjection : public ::testing::Test {
   States old_, new_;
 };
 
-// Reported: the run ends with the failure's description, no file changed. LeftAlone: the file in hand keeps its
-// old bytes, the run goes on silently. Harmless: the file is tidied all the same.
-enum class Effect { Reported, LeftAlone, Harmless };
-
-// The reasons that depend on the failing call rather than on the file.
-const std::map<std::pair<Op, int>, std::u16string_view> kReasons = {
-    {{Op::ResolvePath, ENOENT}, u"文件已不存在"}, {{Op::CreateTemporary, EACCES}, u"所在文件夹不允许写入"},
-    {{Op::CreateTemporary, ENOSPC}, u"磁盘空间不足"}, {{Op::Write, ENOSPC}, u"磁盘空间不足"},
-    {{Op::Write, EFBIG}, u"超出文件大小上限"}, {{Op::CloseTemporary, EIO}, u"输入输出错误"},
-    {{Op::Read, EIO}, u"无法读取（输入输出错误）"}};
+// EndsRun: the run says the folder cannot be opened, no file changed. LeftAlone: the file in hand keeps its old
+// bytes and is named with the reason given; the run goes on. Harmless: the file is tidied all the same.
+enum class Effect { EndsRun, LeftAlone, Harmless };
 
 TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   using enum Effect;
   using enum Op;
-  // Each failure: the call and the errno it fails with, or 0 for a short write.
-  const struct { Effect inFirstFile, inLaterFiles; std::vector<std::pair<Op, int>> failures; } groups[] = {
-      {Reported, LeftAlone,  // before anything is written
-       {{ResolvePath, ENOENT}, {OpenForReading, EACCES}, {OpenForReading, EIO}, {StatOpened, EIO}, {Read, EIO},
-        {ListAttributes, EIO}, {GetAttribute, EIO}, {StatFileSystem, EIO}, {GetFatAttributes, EIO}}},
-      {LeftAlone, LeftAlone,  // the first two before a temporary file is opened
-       {{OpenForWriting, EACCES}, {OpenForWriting, EIO}, {CreateTemporary, ENOSPC}, {CreateTemporary, EACCES},
-        {Write, ENOSPC}, {Write, EIO}, {Write, EFBIG}, {SetOwner, EPERM}, {ListTemporaryAttributes, EIO},
-        {RemoveAttribute, EPERM}, {SetAttribute, ENOSPC}, {SetFatAttributes, EPERM}, {SetMode, EPERM},
-        {SyncTemporary, EIO}, {CloseTemporary, EIO}, {StatBeforeRename, EIO}, {ReadAgain, EIO}, {Rename, EIO},
-        {Rename, EXDEV}}},
-      {Harmless, Harmless,  // retried, or nothing written depends on it
-       {{Read, EINTR}, {GetInodeFlags, ENOTTY}, {CloseRead, EIO}, {CloseWriting, EIO}, {Write, EINTR},
-        {Write, testing::kShortWrite}, {Lock, ENOLCK}, {OpenFolder, EMFILE}, {SyncFolder, EIO}, {CloseFolder, EIO},
-        {SyncRenamed, EIO}, {CloseRenamed, EIO}}},
+  using enum LeftAloneReason;
+  // Each failure: the call, the errno it fails with (or 0 for a short write), and the reason a file left alone gets.
+  struct Failure { Op op; int error; LeftAloneReason reason = SystemError; };
+  const struct { Effect effect; std::vector<Failure> failures; } groups[] = {
+      {EndsRun, {{OpenListedFolder, EACCES}, {StatFolder, EIO}}},
+      {LeftAlone,  // while the file is looked up and read
+       {{LookUp, ENOENT, Vanished}, {LookUp, EIO, Unreadable}, {ReadLink, EIO, Unreadable},
+        {OpenLinkFolder, EACCES, Unreadable}, {StatLinkFolder, EIO, Unreadable}, {OpenForReading, EACCES, Unreadable},
+        {OpenForReading, EIO, Unreadable}, {StatOpened, EIO, Unreadable}, {Read, EIO, Unreadable},
+        {ListAttributes, EIO, Unreadable}, {GetAttribute, EIO, Unreadable}, {StatFileSystem, EIO, Unreadable},
+        {GetFatAttributes, EIO, Unreadable}}},
+      {LeftAlone,  // while it is replaced; the first two before a temporary file is opened
+       {{OpenForWriting, EACCES}, {OpenForWriting, EIO}, {CreateTemporary, ENOSPC, DiskFull},
+        {CreateTemporary, EACCES, FolderNotWritable}, {StatTemporary, EIO}, {Write, ENOSPC, DiskFull}, {Write, EIO},
+        {Write, EFBIG, FileSizeLimit}, {SetOwner, EPERM}, {ListTemporaryAttributes, EIO}, {RemoveAttribute, EPERM},
+        {SetAttribute, ENOSPC, DiskFull}, {SetFatAttributes, EPERM}, {SetMode, EPERM}, {SyncTemporary, EIO},
+        {CloseTemporary, EIO}, {StatBeforeRename, EIO, ChangedMeanwhile}, {ReadAgain, EIO, Unreadable},
+        {Exchange, EIO}, {Exchange, ENOENT, ChangedMeanwhile}, {CheckReplaced, EIO}, {CheckTemporary, EIO},
+        {Rename, EIO}, {Rename, EXDEV}}},
+      {Harmless,  // retried, done another way, or nothing written depends on it
+       {{Read, EINTR}, {GetInodeFlags, ENOTTY}, {CloseRead, EIO}, {CloseLinkFolder, EIO}, {CloseWriting, EIO},
+        {Write, EINTR}, {Write, testing::kShortWrite}, {Lock, ENOLCK}, {Exchange, EINVAL}, {UnlinkOld, EIO},
+        {OpenFolder, EMFILE}, {SyncFolder, EIO}, {CloseFolder, EIO}, {SyncRenamed, EIO}, {CloseRenamed, EIO},
+        {CloseListedFolder, EIO}}},
   };
   int kinds = 0, injected = 0;
   std::set<Op> exercised;
@@ -171,7 +192,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
     RecordingWindow tracedWindow;
     ASSERT_EQ(DeleteBlankLines(traced, tracedWindow, trace).Count(FileResult::Kind::Tidied), 3u);
     for (const auto& group : groups)
-      for (const auto& [op, error] : group.failures) {
+      for (const auto& [op, error, reason] : group.failures) {
         kinds += type == 0;
         if (trace.Count(op) > 0) exercised.insert(op);
         for (int n = 1; n <= trace.Count(op); ++n, ++injected) {
@@ -182,59 +203,77 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
           fs.fault = testing::Fault{op, n, error};
           RecordingWindow window;
           int inHand = -1;
-          fs.before = [&, op = op, n](Op called, int k) { if (called == op && k == n) inHand = FileInHand(window); };
+          fs.before = [&, op = op, n](Op called, int k, const std::string&) {
+            if (called == op && k == n) inHand = FileInHand(window);
+          };
           const RunReport report = DeleteBlankLines(folder, window, fs);
           ASSERT_TRUE(fs.fired);
-          ASSERT_GE(inHand, 0);
-          EXPECT_EQ(folder.Entries(), kNames) << "a temporary file was left";
+          ASSERT_EQ(inHand >= 0, group.effect != EndsRun);
+          EXPECT_EQ(folder.Leftovers(), std::vector<std::string>{});
           EXPECT_FALSE(window.busy);
 
-          const Effect effect = inHand == 0 ? group.inFirstFile : group.inLaterFiles;
-          States expected = effect == Reported ? old_ : new_;
-          if (effect == LeftAlone) expected[kNames[inHand]] = old_[kNames[inHand]];
+          States expected = group.effect == EndsRun ? old_ : new_;
+          if (group.effect == LeftAlone) expected[kNames[inHand]] = old_[kNames[inHand]];
           EXPECT_EQ(StatesOf(folder), expected);
-          EXPECT_EQ(report.ending, effect == Reported ? RunReport::Ending::Failed : RunReport::Ending::Completed);
-          EXPECT_EQ(window.progress, effect == Reported ? 0 : 66);
-          const std::vector<std::string> notices = window.Notices();
-          ASSERT_EQ(notices.size(), effect == Harmless ? 0u : 1u);
-          if (effect == Reported) {
-            EXPECT_NE(notices[0].find("“a.txt”"), std::string::npos) << notices[0];
-            EXPECT_NE(notices[0].find(Utf16ToUtf8(DescribeSystemError(error))), std::string::npos) << notices[0];
-          } else if (effect == LeftAlone) {
-            EXPECT_TRUE(notices[0].starts_with("notice:整理完成，但有 1 个文件未能整理，保持原样：\r\n" + kNames[inHand] + "："))
-                << notices[0];
-            const auto reason = kReasons.find({op, error});
-            EXPECT_TRUE(reason == kReasons.end() || notices[0].ends_with(Utf16ToUtf8(reason->second))) << notices[0];
-          }
+          EXPECT_EQ(report.ending, group.effect == EndsRun ? RunReport::Ending::FolderUnavailable
+                                                           : RunReport::Ending::Completed);
+          EXPECT_EQ(window.progress, group.effect == EndsRun ? -1 : 66);
+          EXPECT_EQ(window.Notices().size(), group.effect == Harmless ? 0u : 1u);
+          if (group.effect != LeftAlone) continue;
+          EXPECT_EQ(LeftAloneFiles(report), std::vector<Named>{Named(kNames[inHand], reason)});
+          for (const FileResult& file : report.files)  // an errno carried is the one injected
+            EXPECT_TRUE(file.why.error == 0 || file.why.error == error) << std::strerror(file.why.error);
         }
       }
   }
   for (const auto& group : groups)
-    for (const auto& [op, error] : group.failures)
-      EXPECT_TRUE(exercised.contains(op)) << "never made: " << testing::OpName(op);
+    for (const auto& failure : group.failures)
+      EXPECT_TRUE(exercised.contains(failure.op)) << "never made: " << testing::OpName(failure.op);
   std::cout << "[ figures  ] " << injected << " faults injected over " << kinds << " kinds of failure\n";
 }
 
-// Another process acts on b.txt (or its folder) just before the run makes the given call for it. What it left
-// stays as it left it; the files it did not touch are tidied.
+// Another process acts on a file (or its folder) just before the run makes the given call for it; $NAME is the name
+// the call is for. What it left stays as it left it; the files it did not touch are tidied. A link, a file or a
+// temporary name swapped in meanwhile is never followed, moved or written: the file is left alone instead.
 TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
-  const std::string changed = "b.txt：整理期间被其他程序改动";
+  using enum LeftAloneReason;
   const char* const rewrite = "printf THEIRS | dd of=b.txt conv=notrunc status=none";
-  // leftAlone: the lines of the box that ends the run; type: the file system's, if pretended; frozen: times too
-  // coarse to show the change.
-  const struct { const char* name; Op at; const char* act; std::string leftAlone; long type = 0; bool frozen = false; }
-      rows[] = {
-      {"deleted between listing and reading", Op::ResolvePath, "rm b.txt", "b.txt：文件已不存在"},
-      {"replaced by a FIFO before reading", Op::ResolvePath, "rm b.txt && mkfifo b.txt", "b.txt：不是普通文件"},
+  // Another user's link planted under $NAME, to a file of the run's own user.
+  const char* const plantLink = "printf mine > mine.dat && ln -s mine.dat planted && chown -h 65534 planted && "
+                                "mv planted \"$NAME\"";
+  // file: the index of the file in hand; leftAlone: the files left alone, with their reasons; type: the file
+  // system's, if pretended; frozen: times too coarse to show the change.
+  const struct { const char* name; Op at; const char* act; std::vector<Named> leftAlone; int file = 1; long type = 0;
+                 bool frozen = false; } rows[] = {
+      {"deleted between listing and reading", Op::LookUp, "rm b.txt", {{"b.txt", Vanished}}},
+      {"replaced by a FIFO before reading", Op::LookUp, "rm b.txt && mkfifo b.txt", {{"b.txt", NotRegularFile}}},
+      {"another user's link before the look-up", Op::LookUp, "rm b.txt && printf 'root only' > secret && "
+       "ln -s secret b.txt && chown -h 65534 b.txt", {{"b.txt", LinkToOtherOwner}}},
+      {"a link between the look-up and the opening", Op::OpenForReading, "mv b.txt b.dat && ln -s b.dat b.txt",
+       {{"b.txt", ChangedMeanwhile}}},
+      {"a link's folder swapped for a link", Op::OpenLinkFolder,
+       "mv elsewhere moved && mkdir other && printf 'x\\r\\n\\r\\n' > other/c.dat && ln -s other elsewhere",
+       {{"c.txt", ChangedMeanwhile}}, 2},
+      {"a link's target replaced by a FIFO", Op::ReadLink, "rm elsewhere/c.dat && mkfifo elsewhere/c.dat",
+       {{"c.txt", LinkToNonRegular}}, 2},
+      {"first in the list, rewritten before the rename", Op::SyncTemporary, "printf 'theirs\\r\\n' > a.txt",
+       {{"a.txt", ChangedMeanwhile}}, 0},
       {"replaced by a new file before the rename", Op::SyncTemporary,
-       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", changed},
-      {"rewritten in place, same size", Op::SyncTemporary, rewrite, changed},
-      {"rewritten in place where times do not move", Op::SyncTemporary, rewrite, changed, 0, true},
-      {"rewritten in place on FAT", Op::SyncTemporary, rewrite, changed, MSDOS_SUPER_MAGIC, true},
-      {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt", changed},
-      {"mode changed", Op::SyncTemporary, "chmod 600 b.txt", changed},
-      {"deleted before the rename", Op::StatBeforeRename, "rm b.txt", changed},
-      {"whole folder removed", Op::ResolvePath, "rm -r \"$PWD\"", "b.txt：文件已不存在\r\nc.txt：文件已不存在"},
+       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", {{"b.txt", ChangedMeanwhile}}},
+      {"rewritten in place, same size", Op::SyncTemporary, rewrite, {{"b.txt", ChangedMeanwhile}}},
+      {"rewritten in place where times do not move", Op::SyncTemporary, rewrite, {{"b.txt", ChangedMeanwhile}}, 1, 0,
+       true},
+      {"rewritten in place on FAT", Op::SyncTemporary, rewrite, {{"b.txt", ChangedMeanwhile}}, 1, MSDOS_SUPER_MAGIC,
+       true},
+      {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt", {{"b.txt", ChangedMeanwhile}}},
+      {"mode changed", Op::SyncTemporary, "chmod 600 b.txt", {{"b.txt", ChangedMeanwhile}}},
+      {"deleted before the rename", Op::StatBeforeRename, "rm b.txt", {{"b.txt", ChangedMeanwhile}}},
+      {"replaced just before the names are swapped", Op::Exchange,
+       "printf 'their version\\r\\n' > theirs && mv theirs b.txt", {{"b.txt", ChangedMeanwhile}}},
+      {"temporary name taken over just before the swap", Op::Exchange, plantLink, {{"b.txt", TakenOver}}},
+      {"temporary name taken over before the rename, on FAT", Op::CheckTemporary, plantLink, {{"b.txt", TakenOver}}, 1,
+       MSDOS_SUPER_MAGIC},
+      {"whole folder removed", Op::LookUp, "rm -r \"$PWD\"", {{"b.txt", Vanished}, {"c.txt", Vanished}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -242,22 +281,30 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     testing::FaultyFileSystem fs(row.type);
     fs.timesFrozen = row.frozen;
     RecordingWindow window;
-    States expected = new_;
+    States expected = new_, othersMade;  // othersMade: the files the other process made, as it made them
+    for (const auto& [name, reason] : row.leftAlone) expected[name] = old_[name];
     bool acted = false;
-    fs.before = [&](Op op, int) {
-      if (acted || op != row.at || FileInHand(window) != 1) return;
+    fs.before = [&](Op op, int, const std::string& name) {
+      if (acted || op != row.at || FileInHand(window) != row.file) return;
       acted = true;
+      setenv("NAME", name.c_str(), 1);
       EXPECT_EQ(Shell(folder.path(), row.act), 0);
-      for (const std::string& name : kNames)  // done already, or the other process's doing
-        if (const std::string now = Describe(folder.PathOf(name)); now != old_[name]) expected[name] = now;
+      for (const std::string& listed : kNames)  // the other process's doing
+        if (const std::string now = Describe(folder.PathOf(listed)); now != old_[listed] && now != new_[listed])
+          expected[listed] = now;
+      std::error_code gone;
+      for (const auto& entry : std::filesystem::directory_iterator(folder.path(), gone))
+        if (const std::string other = entry.path().filename();
+            entry.is_regular_file() && !other.starts_with('.') && std::ranges::count(kNames, other) == 0)
+          othersMade[other] = Describe(entry.path());
     };
-    EXPECT_EQ(DeleteBlankLines(folder, window, fs).ending, RunReport::Ending::Completed);
+    const RunReport report = DeleteBlankLines(folder, window, fs);
+    EXPECT_EQ(report.ending, RunReport::Ending::Completed);
     EXPECT_TRUE(acted);
-    const size_t count = row.leftAlone.find("c.txt") == std::string::npos ? 1 : 2;
-    EXPECT_EQ(window.Notices(), std::vector<std::string>{"notice:整理完成，但有 " + std::to_string(count) +
-                                                         " 个文件未能整理，保持原样：\r\n" + row.leftAlone});
+    EXPECT_EQ(LeftAloneFiles(report), row.leftAlone);
     EXPECT_EQ(window.progress, 66);
     EXPECT_EQ(StatesOf(folder), expected);
+    for (const auto& [name, state] : othersMade) EXPECT_EQ(Describe(folder.PathOf(name)), state) << name;
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
   }
 }
@@ -295,11 +342,13 @@ TEST(Leftovers, OnlyAnInterruptedRunsTemporaryFilesAreRemoved) {
 // the old one did. a.txt and c.txt are tidied either way.
 TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
   const std::string kOld = "x\r\n\r\ny\r\n", kNew = "x\r\ny\r\n";
-  const struct { const char* name; std::string command, reason = {}; } rows[] = {  // reason: why it is left alone
-      {"no write bit for anyone", "chmod 444 b.txt", "文件只读"},  // root could write it all the same
-      {"immutable", "chattr +i b.txt", "文件被设为不可修改"}, {"append-only", "chattr +a b.txt", "文件被设为不可修改"},
+  using enum LeftAloneReason;
+  // reason: why it is left alone, if it is
+  const struct { const char* name; std::string command; std::optional<LeftAloneReason> reason = {}; } rows[] = {
+      {"no write bit for anyone", "chmod 444 b.txt", ReadOnly},  // root could write it all the same
+      {"immutable", "chattr +i b.txt", Unmodifiable}, {"append-only", "chattr +a b.txt", Unmodifiable},
       {"in a folder where nothing can be created",
-       "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked", "所在文件夹不允许写入"},
+       "mkdir locked && mv b.txt locked/b.dat && ln -s locked/b.dat b.txt && chattr +i locked", FolderNotWritable},
       {"owner, group and mode", "chown 12345:12345 b.txt && chmod 640 b.txt"},
       {"ACL and user attribute", "setfacl -m u:23456:r b.txt && setfattr -n user.source -v scanned b.txt"},
       // New files in the folder get an ACL: the tidied file must not take it, nor keep it instead of its own.
@@ -327,13 +376,11 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
     EXPECT_EQ(window.progress, 66);
     for (const char* name : {"a.txt", "c.txt"}) EXPECT_EQ(folder.Read(name), kNew);
     EXPECT_EQ(testing::TemporaryFiles(folder.path()), std::vector<std::string>{});
-    EXPECT_EQ(Describe(b), before + " " + Fingerprint(row.reason.empty() ? kNew : kOld));
-    std::vector<std::string> reasons;
-    for (const FileResult& file : report.files)
-      if (file.kind == FileResult::Kind::LeftAlone) reasons.push_back(Utf16ToUtf8(file.reason));
-    EXPECT_EQ(reasons, row.reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.reason});
-    EXPECT_EQ(report.Count(FileResult::Kind::Tidied), row.reason.empty() ? 3u : 2u);
-    EXPECT_TRUE(!row.reason.empty() || now.st_ino != old.st_ino) << "replaced, not rewritten in place";
+    EXPECT_EQ(Describe(b), before + " " + Fingerprint(row.reason ? kOld : kNew));
+    const std::vector<Named> leftAlone = row.reason ? std::vector<Named>{Named("b.txt", *row.reason)} : std::vector<Named>{};
+    EXPECT_EQ(LeftAloneFiles(report), leftAlone);
+    EXPECT_EQ(report.Count(FileResult::Kind::Tidied), row.reason ? 2u : 3u);
+    EXPECT_TRUE(row.reason || now.st_ino != old.st_ino) << "replaced, not rewritten in place";
     Shell(folder.path(), "chattr -R -i -a .");  // the flags would block the clean-up
   }
 }

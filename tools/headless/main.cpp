@@ -2,7 +2,9 @@
 //
 // Runs exactly the window's run over FOLDER with the settings of
 // SETTINGS_FILE, answering the confirmation with Yes (No with --no), and
-// prints every message box and progress step on standard output.
+// prints every message box and progress step on standard output. Exits
+// with 0 when no file was left alone, 1 when some file or the whole folder
+// was, 2 on a usage error.
 
 #include <cerrno>
 #include <cstdio>
@@ -16,10 +18,16 @@
 #include "platform/folder_listing.h"
 #include "run_messages.h"
 #include "settings_file.h"
+#include "text/display_name.h"
+#include "text/text.h"
 
 namespace {
 
+constexpr int kLeftAlone = 1;
 constexpr int kUsageError = 2;
+
+// A path as the run's messages show it: no control character reaches the terminal.
+std::string Shown(const char* path) { return quelvane::Utf16ToUtf8(quelvane::DisplayPath(path)); }
 
 int Usage() {
   std::fprintf(stderr, "usage: quelvane-headless [--no] SETTINGS_FILE FOLDER\n");
@@ -41,7 +49,8 @@ int main(int argc, char** argv) {
 
   std::ifstream settingsFile(settingsPath, std::ios::binary);
   if (!settingsFile) {
-    std::fprintf(stderr, "quelvane-headless: cannot read settings file %s: %s\n", settingsPath, std::strerror(errno));
+    std::fprintf(stderr, "quelvane-headless: cannot read settings file %s: %s\n", Shown(settingsPath).c_str(),
+                 std::strerror(errno));
     return kUsageError;
   }
   std::stringstream content;
@@ -49,18 +58,18 @@ int main(int argc, char** argv) {
   quelvane::TidySettings settings;
   std::string error;
   if (!quelvane::ParseSettingsFile(content.str(), settings, error)) {
-    std::fprintf(stderr, "quelvane-headless: %s: %s\n", settingsPath, error.c_str());
+    std::fprintf(stderr, "quelvane-headless: %s: %s\n", Shown(settingsPath).c_str(), error.c_str());
     return kUsageError;
   }
 
+  // A folder that cannot be listed is the run's to report, as in the window.
   quelvane::FileListing files{folder, {}};
-  if (!quelvane::ListTextFiles(files.folder, files.names)) {
-    std::fprintf(stderr, "quelvane-headless: cannot list folder %s: %s\n", folder, std::strerror(errno));
-    return kUsageError;
-  }
+  quelvane::ListTextFiles(files.folder, files.names);
 
   quelvane::ConsoleWindow window(stdout, answer);
   const quelvane::RunReport report = quelvane::RunTidy(settings, files, window);
   if (const std::u16string notice = quelvane::LeftAloneNotice(report); !notice.empty()) window.ShowNotice(notice);
-  return 0;
+  const bool leftAlone = report.ending == quelvane::RunReport::Ending::FolderUnavailable ||
+                         report.Count(quelvane::FileResult::Kind::LeftAlone) > 0;
+  return leftAlone ? kLeftAlone : 0;
 }
