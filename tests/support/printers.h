@@ -1,10 +1,17 @@
 #pragma once
-// How the engine's values read in a failed expectation: names, not numbers.
+// How the engine's values read in a failed expectation: enumerators by name,
+// so a failure reads "(Ok, 3) vs (Ok, 2)", and UTF-16 text as the text it is,
+// "甲。乙。", rather than u"\x7532\x3002".
 
 #include <cstring>
 #include <ostream>
+#include <string>
+#include <string_view>
 
+#include "number_text.h"
 #include "run_report.h"
+#include "text/text.h"
+#include "text/text_encoding.h"
 
 namespace quelvane {
 
@@ -54,13 +61,71 @@ inline const char* EnumName(RunReport::Ending ending) {
   return "?";
 }
 
+inline const char* EnumName(Int16Conversion status) {
+  switch (status) {
+    case Int16Conversion::Ok: return "Ok";
+    case Int16Conversion::NotANumber: return "NotANumber";
+    case Int16Conversion::OutOfRange: return "OutOfRange";
+  }
+  return "?";
+}
+
+inline const char* EnumName(IntegerTextCheck check) {
+  switch (check) {
+    case IntegerTextCheck::Integer: return "Integer";
+    case IntegerTextCheck::NotInteger: return "NotInteger";
+    case IntegerTextCheck::ConversionFailed: return "ConversionFailed";
+  }
+  return "?";
+}
+
+inline const char* EnumName(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::CodePage936: return "CodePage936";
+    case TextEncoding::Gb18030: return "Gb18030";
+    case TextEncoding::Big5: return "Big5";
+    case TextEncoding::Utf8: return "Utf8";
+    case TextEncoding::Utf8WithBom: return "Utf8WithBom";
+    case TextEncoding::Utf16Le: return "Utf16Le";
+    case TextEncoding::Utf16Be: return "Utf16Be";
+  }
+  return "?";
+}
+
 inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << EnumName(reason); }
 inline void PrintTo(FileResult::Kind kind, std::ostream* out) { *out << EnumName(kind); }
 inline void PrintTo(RunReport::Ending ending, std::ostream* out) { *out << EnumName(ending); }
+inline void PrintTo(Int16Conversion status, std::ostream* out) { *out << EnumName(status); }
+inline void PrintTo(IntegerTextCheck check, std::ostream* out) { *out << EnumName(check); }
+inline void PrintTo(TextEncoding encoding, std::ostream* out) { *out << EnumName(encoding); }
 // "SystemError (Input/output error)"
 inline void PrintTo(const LeftAlone& why, std::ostream* out) {
   *out << EnumName(why.reason);
   if (why.error != 0) *out << " (" << std::strerror(why.error) << ")";
 }
 
+namespace testing {
+
+// UTF-16 text compared as it is and printed as UTF-8; a lone surrogate, which
+// has no UTF-8 form, as \u{d800}.
+struct Text {
+  std::u16string units;
+  bool operator==(const Text&) const = default;
+  friend void PrintTo(const Text& text, std::ostream* out) {
+    *out << '"';
+    for (size_t i = 0; i < text.units.size();) {
+      const size_t at = i;
+      const char32_t c = NextCodePoint(text.units, i);
+      if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+        *out << "\\u{" << std::hex << static_cast<unsigned>(c) << std::dec << '}';
+      } else {
+        *out << Utf16ToUtf8(std::u16string_view(text.units).substr(at, i - at));
+      }
+    }
+    *out << '"';
+  }
+};
+inline Text AsText(std::u16string_view units) { return {std::u16string(units)}; }
+
+}  // namespace testing
 }  // namespace quelvane
