@@ -10,9 +10,9 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <memory>
 #include <tuple>
 
+#include "platform/folder_stream.h"
 #include "text/display_name.h"
 
 namespace quelvane {
@@ -32,15 +32,10 @@ struct SubFolder {
   QByteArray name;
 };
 
-struct CloseDir {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-using OpenFolder = std::unique_ptr<DIR, CloseDir>;
-
 // The visible sub-folders of `folder`, sorted by caption with letter case
 // folded; false when the folder cannot be read.
 bool ListSubFolders(const QByteArray& folder, QList<SubFolder>& subFolders) {
-  OpenFolder dir(opendir(folder.constData()));
+  const FolderStream dir(opendir(folder.constData()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
   while (const dirent* entry = readdir(dir.get())) {
@@ -79,7 +74,7 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
   connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { ChooseRow(item); });
 }
 
-bool FolderList::CanShow(const QByteArray& folder) { return OpenFolder(opendir(folder.constData())) != nullptr; }
+bool FolderList::CanShow(const QByteArray& folder) { return FolderStream(opendir(folder.constData())) != nullptr; }
 
 bool FolderList::ShowFolder(const QByteArray& root, const QByteArray& folder) {
   QList<SubFolder> subFolders;

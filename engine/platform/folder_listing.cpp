@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 #include <tuple>
 
+#include "folder_stream.h"
 #include "text/display_name.h"
 #include "text/text.h"
 #include "text/case_fold.h"
@@ -37,10 +37,7 @@ std::string SortKey(const std::u16string& name) {
 
 bool ListTextFiles(const std::string& folder, std::vector<std::string>& names) {
   names.clear();
-  struct CloseDir {
-    void operator()(DIR* dir) const { closedir(dir); }
-  };
-  std::unique_ptr<DIR, CloseDir> dir(opendir(folder.c_str()));
+  const FolderStream dir(opendir(folder.c_str()));
   if (!dir) return false;
   struct Entry {
     std::string key, name;

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <ctime>
-#include <memory>
 #include <set>
 #include <string_view>
 
+#include "folder_stream.h"
 #include "temporary_name.h"
 
 namespace quelvane {
@@ -33,13 +33,10 @@ void RemoveIfLeftover(FileSystem& fs, int folder, const std::string& name) {
 void RemoveLeftoverTemporaryFiles(FileSystem& fs, int folder, const std::vector<std::string>& names) {
   std::set<std::string_view> originals;
   for (const std::string& name : names) originals.insert(KeptPartOfName(name));
-  struct CloseDir {
-    void operator()(DIR* dir) const { closedir(dir); }
-  };
   // A descriptor of its own: reading the folder moves its position.
   const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listing < 0) return;
-  std::unique_ptr<DIR, CloseDir> dir(fdopendir(listing));
+  FolderStream dir(fdopendir(listing));
   if (!dir) return (void)close(listing);
   std::vector<std::string> leftovers;
   while (dirent* entry = readdir(dir.get())) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "double_byte_codec.h"
+#include "text.h"
 
 namespace quelvane {
 namespace {
@@ -34,8 +35,7 @@ int DecodeFourByteCode(const unsigned char* from, const unsigned char* stop, cha
   }
   const uint32_t offset = index - kFirstSupplementaryIndex;
   if (index < kFirstSupplementaryIndex || offset >= kSupplementaryCount) return -1;
-  *to++ = static_cast<char16_t>(0xD800 + (offset >> 10));
-  *to++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+  to = PutCodePoint(0x10000 + offset, to);
   return 4;
 }
 
@@ -50,10 +50,8 @@ char* EncodeGb18030(std::u16string_view text, char* to) {
     const char16_t unit = text[i];
     uint32_t code = kEncode[unit];
     if (code == 0 && unit != 0) {
-      const bool paired = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                          text[i + 1] <= 0xDFFF;
-      if (!paired) return nullptr;
-      const uint32_t index = kFirstSupplementaryIndex + ((unit - 0xD800u) << 10) + (text[++i] - 0xDC00u);
+      if (!IsSurrogatePair(text, i)) return nullptr;
+      const uint32_t index = kFirstSupplementaryIndex + (CombineSurrogates(unit, text[++i]) - 0x10000);
       code = (0x81 + index / 12600) | (0x30 + index / 1260 % 10) << 8 | (0x81 + index / 10 % 126) << 16 |
              (0x30 + index % 10) << 24;
     }

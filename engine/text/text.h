@@ -30,27 +30,42 @@ inline std::u16string_view TrimSpaces(std::u16string_view text) {
   return TrimTrailingSpaces(TrimLeadingSpaces(text));
 }
 
+// UTF-16's surrogates: a code point beyond U+FFFF is a high one and a low one.
 inline bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 inline bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+inline bool IsSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+inline bool IsSurrogatePair(std::u16string_view text, size_t i) {
+  return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+}
+inline char32_t CombineSurrogates(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
 
 // The code point at `i`, moving `i` past it; an unpaired surrogate stands
 // for itself.
 inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {
-  const char32_t c = text[i++];
-  if (IsHighSurrogate(c) && i < text.size() && IsLowSurrogate(text[i])) {
-    return 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+  if (IsSurrogatePair(text, i)) {
+    i += 2;
+    return CombineSurrogates(text[i - 2], text[i - 1]);
   }
-  return c;
+  return text[i++];
 }
 
-// `c` as one code unit, or as a surrogate pair beyond U+FFFF.
-inline void AppendCodePoint(char32_t c, std::u16string& out) {
+// Writes `c` at `to` as one code unit, or as a surrogate pair beyond U+FFFF;
+// the end of what it wrote.
+inline char16_t* PutCodePoint(char32_t c, char16_t* to) {
   if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
+    *to++ = static_cast<char16_t>(c);
   } else {
-    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    *to++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    *to++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
   }
+  return to;
+}
+
+inline void AppendCodePoint(char32_t c, std::u16string& out) {
+  char16_t units[2];
+  out.append(units, PutCodePoint(c, units));
 }
 
 // The position of the first `unit` in `text` at or after `from`, or npos,

@@ -30,7 +30,7 @@ char32_t NextCodePoint(const unsigned char*& from, const unsigned char* end) {
     if ((b & 0xC0) != 0x80) return kInvalid;
     c = c << 6 | (b & 0x3F);
   }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kInvalid;
+  if (c < minimum || c > 0x10FFFF || IsSurrogate(c)) return kInvalid;
   return c;
 }
 
@@ -60,12 +60,7 @@ char16_t* DecodeUtf8Line(const char*& bytes, const char* end, char16_t* to) {
     }
     const char32_t c = NextCodePoint(from, stop);
     if (c == kInvalid) return nullptr;
-    if (c >= 0x10000) {
-      *to++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      *to++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      *to++ = static_cast<char16_t>(c);
-    }
+    to = PutCodePoint(c, to);
   }
   bytes = reinterpret_cast<const char*>(from);
   return to;
@@ -78,10 +73,9 @@ char* EncodeUtf8(std::u16string_view text, char* to) {
       *to++ = static_cast<char>(c);
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      const bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      if (!paired) return nullptr;
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (IsSurrogate(c)) {
+      if (!IsSurrogatePair(text, i)) return nullptr;
+      c = CombineSurrogates(c, text[++i]);
     }
     if (c < 0x800) {
       *to++ = static_cast<char>(0xC0 | c >> 6);
@@ -108,8 +102,7 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     to = out.data();
     for (size_t i = 0; i < utf16.size(); ++i) {
       // Shown to people only: an unpaired surrogate becomes U+FFFD.
-      size_t pairLength = (utf16[i] >= 0xD800 && utf16[i] <= 0xDBFF && i + 1 < utf16.size() &&
-                           utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) ? 2 : 1;
+      const size_t pairLength = IsSurrogatePair(utf16, i) ? 2 : 1;
       char* const end = EncodeUtf8(utf16.substr(i, pairLength), to);
       to = end != nullptr ? end : EncodeUtf8(u"\uFFFD", to);
       i += pairLength - 1;

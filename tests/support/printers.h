@@ -116,7 +116,7 @@ struct Text {
     for (size_t i = 0; i < text.units.size();) {
       const size_t at = i;
       const char32_t c = NextCodePoint(text.units, i);
-      if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+      if (IsSurrogate(c)) {
         *out << "\\u{" << std::hex << static_cast<unsigned>(c) << std::dec << '}';
       } else {
         *out << Utf16ToUtf8(std::u16string_view(text.units).substr(at, i - at));
