@@ -18,6 +18,7 @@
 namespace quelvane {
 namespace {
 
+using testing::AsText;
 using testing::RecordingWindow;
 using testing::TempFolder;
 using Events = std::vector<std::string>;
@@ -54,8 +55,9 @@ TEST_F(BatchRun, CompleteRunShowsEveryPhaseInOrder) {
   EXPECT_EQ(report.Count(FileResult::Kind::Unchanged), 1u);
   EXPECT_EQ(window.events, (Events{"confirm", "busy", "progress:0", "pump", "progress:13", "progress:26", "progress:40",
                                    "progress:53", "progress:66", "idle"}));
-  EXPECT_EQ(window.lastPrompt.substr(window.lastPrompt.size() - 5), u"是否继续?");
-  EXPECT_EQ(window.lastDetails, u"文件夹：" + std::u16string(folder.path().begin(), folder.path().end()) + u"（5 个文件）");
+  EXPECT_EQ(AsText(window.lastPrompt.substr(window.lastPrompt.size() - 5)), AsText(u"是否继续?"));
+  const std::u16string path(folder.path().begin(), folder.path().end());  // ASCII
+  EXPECT_EQ(AsText(window.lastDetails), AsText(u"文件夹：" + path + u"（5 个文件）"));
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(folder.Read(Name(i)), New(i));
   EXPECT_EQ(folder.Entries(), (Events{"a.txt", "b.txt", "c.txt", "d.txt", "same.txt"}));  // no temporary file left
   ASSERT_EQ(stat(folder.PathOf("same.txt").c_str(), &after), 0);
@@ -75,7 +77,7 @@ TEST_F(BatchRun, ALengthOutOfRangeEndsTheRunBeforeAnyFile) {
 TEST_F(BatchRun, AFolderThatCannotBeOpenedEndsTheRunFirst) {
   WriteFiles(1);
   const struct { const char* name; std::string folder, notice; } rows[] = {
-      {"gone", folder.PathOf("gone"), "文件夹“" + folder.PathOf("gone") + "”已不存在。"},
+      {"gone",   folder.PathOf("gone"),  "文件夹“" + folder.PathOf("gone") + "”已不存在。"},
       {"a file", folder.PathOf("a.txt"), "“" + folder.PathOf("a.txt") + "”不是文件夹。"},
   };
   for (const auto& row : rows) {
@@ -91,10 +93,10 @@ TEST_F(BatchRun, AFolderThatCannotBeOpenedEndsTheRunFirst) {
 TEST_F(BatchRun, AFirstFileLeftAloneEndsNothing) {
   using enum LeftAloneReason;
   const struct { const char* name; std::string command; LeftAloneReason reason; } rows[] = {
-      {"gone since it was listed", "true", Vanished},
-      {"a FIFO", "mkfifo 0.txt", NotRegularFile},
-      {"a link to a FIFO", "mkfifo f && ln -s f 0.txt", LinkToNonRegular},
-      {"larger than the memory there is", "truncate -s 1T 0.txt", TooBigForMemory},  // sparse: never read
+      {"gone since it was listed",        "true",                      Vanished},
+      {"a FIFO",                          "mkfifo 0.txt",              NotRegularFile},
+      {"a link to a FIFO",                "mkfifo f && ln -s f 0.txt", LinkToNonRegular},
+      {"larger than the memory there is", "truncate -s 1T 0.txt",      TooBigForMemory},  // sparse: never read
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -114,9 +116,18 @@ TEST_F(BatchRun, AFirstFileLeftAloneEndsNothing) {
 
 TEST(Progress, SquaresRoundHalfToEven) {
   const struct { size_t index, count; int squares; } rows[] = {
-      {0, 1, 66}, {0, 4, 16}, {2, 4, 50}, {0, 132, 0}, {1, 132, 1}, {2, 132, 2}, {131, 132, 66}};
-  for (const auto& row : rows)
-    EXPECT_EQ(ProgressSquares(row.index, row.count), row.squares) << row.index << "/" << row.count;
+      {0,   1,   66},
+      {0,   4,   16},  // 16.5
+      {2,   4,   50},  // 49.5
+      {0,   132, 0},
+      {1,   132, 1},
+      {2,   132, 2},
+      {131, 132, 66},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.index + 1) + " of " + std::to_string(row.count));
+    EXPECT_EQ(ProgressSquares(row.index, row.count), row.squares);
+  }
 }
 
 }  // namespace

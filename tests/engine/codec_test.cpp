@@ -49,7 +49,8 @@ bool IsPrivateUse(char16_t unit) { return unit >= 0xE000 && unit <= 0xF8FF; }
 // character other than a Private Use one (its user-defined areas).
 bool Kept(TextEncoding encoding, std::string_view bytes, std::u16string_view text) {
   if (encoding != Big5) return true;
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+  const auto isAscii = [](char byte) { return static_cast<unsigned char>(byte) < 0x80; };
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), isAscii);
   return ascii || (bytes.size() == 2 && text.size() == 1 && !IsPrivateUse(text[0]));
 }
 
@@ -81,8 +82,8 @@ bool IcuReadsOneCharacter(UConverter* icu, std::string_view bytes) {
 // third byte), including those past U+10FFFF. ICU reads a few Big5 codes as characters that are written back
 // as other codes: those are refused, and no other code is.
 TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
-  const std::vector<std::string> kBig5ComeBackOtherwise = {
-      "\xA2\xA4", "\xA2\xA5", "\xA2\xA6", "\xA2\xA7", "\xA2\xCC", "\xA2\xCE", "\xF9\xFA", "\xF9\xFB", "\xF9\xFC", "\xF9\xFD"};
+  const std::vector<std::string> kBig5ComeBackOtherwise = {"\xA2\xA4", "\xA2\xA5", "\xA2\xA6", "\xA2\xA7", "\xA2\xCC",
+                                                           "\xA2\xCE", "\xF9\xFA", "\xF9\xFB", "\xF9\xFC", "\xF9\xFD"};
   const struct { const char* icuName; TextEncoding encoding; size_t twoByte, fourByte; } rows[] = {
       {"windows-936",      CodePage936, 21000, 0},                // the fewest that are text
       {"gb18030",          Gb18030,     23000, 39000 + 100000},
@@ -125,31 +126,34 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
       UErrorCode error = U_ZERO_ERROR;
       const int32_t length = ucnv_fromUChars(icu.get(), icuBytes, sizeof icuBytes, unit.data(), 1, &error);
       const std::string_view bytes(icuBytes, U_SUCCESS(error) ? static_cast<size_t>(length) : 0);
-      const bool lossless = U_SUCCESS(error) && IcuLossless(icu.get(), bytes) == unit && Kept(row.encoding, bytes, unit);
+      const bool lossless =
+          U_SUCCESS(error) && IcuLossless(icu.get(), bytes) == unit && Kept(row.encoding, bytes, unit);
       ASSERT_EQ(Encode(unit, row.encoding, ours), lossless) << std::hex << static_cast<unsigned>(c);
       ASSERT_TRUE(!lossless || ours == bytes) << std::hex << static_cast<unsigned>(c);
     }
   }
 }
 
-// What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as U+FFFD.
+// What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as
+// U+FFFD.
 TEST(Codec, RefusesWhatHasNoExactForm) {
   // The views cut a valid text short: the bytes after them (a trail byte, the rest of a pair) must not be read.
-  static constexpr std::string_view kGbk = "\xB5\xDA\xB5\xDA", kBig5 = "\xA5\xD2\xA1\x43", kGb18030 = "\x81\x39\xEE\x39";
+  static constexpr std::string_view kGbk = "\xB5\xDA\xB5\xDA", kBig5 = "\xA5\xD2\xA1\x43";
+  static constexpr std::string_view kGb18030 = "\x81\x39\xEE\x39";
   const struct { const char* name; TextEncoding encoding; std::string_view bytes; } undecodable[] = {
-      {"a lead byte at the end",             CodePage936, "a\xB5"},
-      {"a lead byte after a pair",           CodePage936, "\xB5\xDA\xA1"},
-      {"a lead byte at the end of a view",   CodePage936, kGbk.substr(0, 1)},
-      {"a pair and a lead byte in a view",   CodePage936, kGbk.substr(0, 3)},
-      {"a big5 lead byte in a view",         Big5,        kBig5.substr(0, 3)},
-      {"a big5 user-defined code",           Big5,        "\xFA\x40"},
-      {"a big5 byte above 7F alone",         Big5,        "\x80"},
-      {"a four-byte code cut by a view",     Gb18030,     kGb18030.substr(0, 3)},
-      {"an overlong form",                   Utf8,        "\xC0\xAF"},
-      {"an encoded surrogate",               Utf8,        "\xED\xA0\x80"},
-      {"beyond U+10FFFF",                    Utf8,        "\xF4\x90\x80\x80"},
-      {"a sequence cut short",               Utf8,        "\xE7\xAC"},
-      {"a lone continuation byte",           Utf8,        "\x80"},
+      {"a lead byte at the end",           CodePage936, "a\xB5"},
+      {"a lead byte after a pair",         CodePage936, "\xB5\xDA\xA1"},
+      {"a lead byte at the end of a view", CodePage936, kGbk.substr(0, 1)},
+      {"a pair and a lead byte in a view", CodePage936, kGbk.substr(0, 3)},
+      {"a big5 lead byte in a view",       Big5,        kBig5.substr(0, 3)},
+      {"a big5 user-defined code",         Big5,        "\xFA\x40"},
+      {"a big5 byte above 7F alone",       Big5,        "\x80"},
+      {"a four-byte code cut by a view",   Gb18030,     kGb18030.substr(0, 3)},
+      {"an overlong form",                 Utf8,        "\xC0\xAF"},
+      {"an encoded surrogate",             Utf8,        "\xED\xA0\x80"},
+      {"beyond U+10FFFF",                  Utf8,        "\xF4\x90\x80\x80"},
+      {"a sequence cut short",             Utf8,        "\xE7\xAC"},
+      {"a lone continuation byte",         Utf8,        "\x80"},
   };
   for (const auto& row : undecodable) {
     SCOPED_TRACE(row.name);
@@ -223,18 +227,18 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
 // no font draws them (code page 936's user-defined areas) or where they would act on the text around them.
 TEST(DisplayName, ShowsEveryByteAndHidesNoneBehindAControl) {
   const struct { const char* name; std::string_view bytes; std::u16string_view shown; } rows[] = {
-      {"utf-8",                        "第一卷.txt",                  u"第一卷.txt"},
-      {"gbk",                          "\xB5\xDA\xD2\xBB.txt",          u"第一.txt"},
-      {"gbk with the euro sign byte",  "\x80\xB5\xDA.txt",             u"€第.txt"},
-      {"no character at all",          "\xFF\xFE\x80" "abc.txt",        u"\\xff\\xfe\\x80abc.txt"},
-      {"gbk user-defined pair",        "\xAA\xA1\xB5\xDA.txt",          u"\\xaa\\xa1第.txt"},
-      {"gbk lead byte before a dot",   "\xB5.txt",                     u"\\xb5.txt"},
-      {"escape and bell in utf-8",     "a\x1B[31m\x07.txt",            u"a\\x1b[31m\\x07.txt"},
-      {"delete and C1 in utf-8",       "a\x7F\xC2\x85.txt",            u"a\\x7f\\x85.txt"},
-      {"control in a gbk name",        "\xB5\xDA\x1B.txt",             u"第\\x1b.txt"},
-      {"right-to-left override",       "a\xE2\x80\xAEtxt.exe",          u"a\\u{202e}txt.exe"},
-      {"isolates and marks",           "\xE2\x81\xA6\xE2\x80\x8F.txt",    u"\\u{2066}\\u{200f}.txt"},
-      {"beyond the BMP",               "\xF0\xA0\x80\x80.txt",          u"\U00020000.txt"},
+      {"utf-8",                       "第一卷.txt",                   u"第一卷.txt"},
+      {"gbk",                         "\xB5\xDA\xD2\xBB.txt",         u"第一.txt"},
+      {"gbk with the euro sign byte", "\x80\xB5\xDA.txt",             u"€第.txt"},
+      {"no character at all",         "\xFF\xFE\x80" "abc.txt",       u"\\xff\\xfe\\x80abc.txt"},
+      {"gbk user-defined pair",       "\xAA\xA1\xB5\xDA.txt",         u"\\xaa\\xa1第.txt"},
+      {"gbk lead byte before a dot",  "\xB5.txt",                     u"\\xb5.txt"},
+      {"escape and bell in utf-8",    "a\x1B[31m\x07.txt",            u"a\\x1b[31m\\x07.txt"},
+      {"delete and C1 in utf-8",      "a\x7F\xC2\x85.txt",            u"a\\x7f\\x85.txt"},
+      {"control in a gbk name",       "\xB5\xDA\x1B.txt",             u"第\\x1b.txt"},
+      {"right-to-left override",      "a\xE2\x80\xAEtxt.exe",         u"a\\u{202e}txt.exe"},
+      {"isolates and marks",          "\xE2\x81\xA6\xE2\x80\x8F.txt", u"\\u{2066}\\u{200f}.txt"},
+      {"beyond the BMP",              "\xF0\xA0\x80\x80.txt",         u"\U00020000.txt"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -6,6 +6,7 @@
 
 #include "line_division.h"
 #include "line_joining.h"
+#include "printers.h"
 #include "tidy_plan.h"
 #include "whole_line_rules.h"
 
@@ -14,118 +15,154 @@
 namespace quelvane {
 namespace {
 
-using Entries = std::vector<std::u16string>;
+using testing::AsText;
+using testing::Text;
+using Lines = std::vector<std::u16string>;
 
 TidyPlan PlanOf(const TidySettings& settings) { return std::get<TidyPlan>(CheckSettings(settings, 1)); }
-WholeLineRules MakeWholeLineRules(const TidySettings& settings) { return PlanOf(settings).wholeLineRules; }
 WholeParagraphRules MakeWholeParagraphRules(TidySettings settings) {
   settings.paragraphMode = ParagraphMode::Link;
   return PlanOf(settings).wholeParagraph;
 }
 
-Entries EntriesOf(const LineList& lines) {
-  Entries entries;
-  for (size_t i = 0; i < lines.count(); ++i) entries.emplace_back(lines[i]);
+std::vector<Text> EntriesOf(const LineList& lines) {
+  std::vector<Text> entries;
+  for (size_t i = 0; i < lines.count(); ++i) entries.push_back(AsText(lines[i]));
   return entries;
+}
+std::vector<Text> AsTexts(const Lines& lines) {
+  std::vector<Text> texts;
+  for (const std::u16string& line : lines) texts.push_back(AsText(line));
+  return texts;
 }
 
 TEST(LineJoining, JoinsTrimsAndKeepsBlankLinesBetweenParagraphs) {
-  const TidySettings chapters{.txtLink = {u"第???回"}};
-  struct Row { const char* name; Entries input, expected; TidySettings settings = {}; } const rows[] = {
-      {"joined without separator", {u"今天的天气", u"很好。"}, {u"今天的天气很好。"}},
-      {"indent of first line only", {u"  First part", u"  second part."}, {u"  First partsecond part."}},
-      {"trailing spaces go", {u"结束。   "}, {u"结束。"}}, {"last line closes", {u"甲", u"乙"}, {u"甲乙"}},
-      {"ideographic space is no end", {u"甲。\u3000", u"乙。"}, {u"甲。\u3000乙。"}},
-      {"blank inside paragraph", {u"甲", u"", u"乙。"}, {u"甲乙。"}}, {"empty file", {}, {}},
-      {"blank between paragraphs", {u"甲。", u"   ", u"乙。"}, {u"甲。", u"", u"乙。"}},
-      {"blank last line while collecting", {u"甲", u""}, {u"甲"}},
-      {"blank last line while idle", {u"甲。", u"  "}, {u"甲。", u""}},
-      {"ends the paragraph before it", {u"前文", u"第一二零回", u"后文"}, {u"前文", u"第一二零回", u"后文"}, chapters},
-      {"whole line after an end keeps its indent", {u"甲。", u"  第一二零回"}, {u"甲。", u"  第一二零回"}, chapters},
-      {"whole line inside a paragraph loses it", {u"甲", u"  第一二零回"}, {u"甲", u"第一二零回"}, chapters},
-      {"a blank line can be whole", {u"甲", u"", u"乙"}, {u"甲", u"", u"乙"}, {.txtLink = {u"?"}}},
+  const TidySettings chapters{.txtLink = {u"第?回"}}, everyLine{.txtLink = {u"?"}};
+  struct Row { const char* name; Lines input, expected; TidySettings settings = {}; };
+  const Row rows[] = {
+      {"joined without separator",    {u"今天的天气", u"很好。"},           {u"今天的天气很好。"}},
+      {"indent of first line only",   {u"  First part", u"  second part."}, {u"  First partsecond part."}},
+      {"trailing spaces go",          {u"结束。   "},                       {u"结束。"}},
+      {"last line closes",            {u"甲", u"乙"},                       {u"甲乙"}},
+      {"ideographic space is no end", {u"甲。\u3000", u"乙。"},             {u"甲。\u3000乙。"}},
+      {"blank inside paragraph",      {u"甲", u"", u"乙。"},                {u"甲乙。"}},
+      {"empty file",                  {},                                   {}},
+      {"blank between paragraphs",    {u"甲。", u"   ", u"乙。"},           {u"甲。", u"", u"乙。"}},
+      {"blank last line, collecting", {u"甲", u""},                         {u"甲"}},
+      {"blank last line, idle",       {u"甲。", u"  "},                     {u"甲。", u""}},
+      {"ends the one before",         {u"前文", u"第一回", u"后文"},        {u"前文", u"第一回", u"后文"}, chapters},
+      {"after an end, indented",      {u"甲。", u"  第一回"},               {u"甲。", u"  第一回"},        chapters},
+      {"inside one, unindented",      {u"甲", u"  第一回"},                 {u"甲", u"第一回"},            chapters},
+      {"a blank line whole",          {u"甲", u"", u"乙"},                  {u"甲", u"", u"乙"},           everyLine},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    WholeParagraphRules rules = MakeWholeParagraphRules(row.settings);
+    const WholeParagraphRules rules = MakeWholeParagraphRules(row.settings);
     LineJoiner joiner(rules);
     LineList lines;
     for (size_t i = 0; i < row.input.size(); ++i) joiner.LinkLine(row.input[i], i + 1 == row.input.size(), lines);
-    EXPECT_EQ(EntriesOf(lines), row.expected);
+    EXPECT_EQ(EntriesOf(lines), AsTexts(row.expected));
   }
 }
 
+// Each character of the lists, and those next to them that are no members, at the end or start of a line.
 TEST(LineJoining, ClosingMarksAndOrdinalsAreExactlyTheirLists) {
   const WholeParagraphRules ordinal = MakeWholeParagraphRules({.chkOrdinal = true});
-  for (char16_t c : std::u16string_view(u".;:!?)]>}\"』。；：！？）》”"))
-    EXPECT_TRUE(EndsParagraph(std::u16string(u"甲") + c + u"  ")) << static_cast<int>(c);
-  for (char16_t c : std::u16string_view(u"1234567890一二三四五六七八九十零"))
-    EXPECT_TRUE(IsWholeParagraph(std::u16string(u"  ") + c + u"甲", ordinal)) << static_cast<int>(c);
-  for (char16_t c : std::u16string_view(u",，、…」’］｝＞」『“("))
-    EXPECT_FALSE(EndsParagraph(std::u16string(u"甲") + c)) << static_cast<int>(c);
-  for (std::u16string_view line : {u"１号", u"〇", u"\u3000一", u"甲1"}) EXPECT_FALSE(IsWholeParagraph(line, ordinal));
+  const struct { const char* name; std::u16string_view characters; bool member; } closing[] = {
+      {"closing punctuation",         u".;:!?)]>}\"』。；：！？）》”", true},
+      {"commas, brackets and quotes", u",，、…」’］｝＞『“(",          false},
+  };
+  for (const auto& row : closing) {
+    SCOPED_TRACE(row.name);
+    for (const char16_t c : row.characters) {
+      const std::u16string line = std::u16string(u"甲") + c + u"  ";
+      EXPECT_EQ(EndsParagraph(line), row.member) << ::testing::PrintToString(AsText(line));
+    }
+  }
+  const struct { const char* name; std::u16string_view line; bool whole; } ordinals[] = {
+      {"ascii digit after spaces",   u"  1甲",    true},
+      {"zero",                       u"0甲",      true},
+      {"chinese numeral",            u"一甲",     true},
+      {"ling",                       u"零甲",     true},
+      {"shi",                        u"十甲",     true},
+      {"full-width digit",           u"１号",     false},
+      {"ideographic zero",           u"〇",       false},
+      {"after an ideographic space", u"\u3000一", false},
+      {"digit later in the line",    u"甲1",      false},
+  };
+  for (const auto& row : ordinals) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(IsWholeParagraph(row.line, ordinal), row.whole);
+  }
   EXPECT_FALSE(EndsParagraph(u"   "));
 }
 
 TEST(LineJoining, WholeParagraphByMarkerOrOrdinal) {
-  struct Row { const char* name; TidySettings settings; std::u16string line; bool whole; } const rows[] = {
-      {"three wildcards", {.txtLink = {u"第???回"}}, u"第一二零回 结局。", true},
-      {"two between", {.txtLink = {u"第???回"}}, u"第十二回", false}, {"ordinal off", {}, u"1. 开始", false},
-      {"too short", {.txtLink = {u"第???回"}}, u"第一回", false},
-      {"wildcards past the end", {.txtLink = {u"第??"}}, u"第", true},
-      {"anchored after spaces", {.txtLink = {u"第?章"}}, u"   第3章", true},
-      {"full-width question mark is literal", {.txtLink = {u"第？章"}}, u"第3章", false},
-      {"case-sensitive", {.txtLink = {u"Chapter"}}, u"CHAPTER 1", false},
-      {"marker spaces trimmed", {.txtLink = {u"  卷 "}}, u"卷一", true},
-      {"only wildcards", {.txtLink = {u"??"}}, u"", true},
-      {"box of spaces is skipped", {.txtLink = {u"   "}}, u"任何一行", false},
-      {"later box", {.txtLink = {u"", u"", u"", u"", u"序"}}, u"序言", true},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(IsWholeParagraph(row.line, MakeWholeParagraphRules(row.settings)), row.whole) << row.name;
-}
-
-TEST(WholeLineRules, CompareTrimmedExactlyAndReplaceWholeLine) {
-  // table: 0 equal, 1 starts-with, 2 ends-with.
-  struct Row { const char* name; int table; std::u16string match, replacement, line, expected; } const rows[] = {
-      {"equal with spaces around", 0, u" 完 ", u"END", u"   完  ", u"END"},
-      {"equal is not contains", 0, u"完", u"END", u"完了", u"完了"},
-      {"tab is not trimmed", 0, u"完", u"END", u"完\t", u"完\t"},
-      {"case-sensitive", 0, u"abc", u"X", u"ABC", u"ABC"}, {"empty line never matches", 1, u"a", u"X", u"", u""},
-      {"switched off by spaces", 0, u"   ", u"X", u"   ", u"   "}, {"ends with", 2, u"完。", u"", u"全书完。  ", u""},
-      {"starts after indent", 1, u"第", u"  替换", u"   第一章", u"  替换"},
-      {"match longer than line", 1, u"第一章", u"X", u"第一", u"第一"},
-      {"ends with longer", 2, u"全书完。", u"X", u"完。", u"完。"},
+  const TidySettings chapters{.txtLink = {u"第???回"}};
+  struct Row { const char* name; TidySettings settings; std::u16string line; bool whole; };
+  const Row rows[] = {
+      {"three wildcards",                     chapters,                                 u"第一二零回 结局。", true},
+      {"two between",                         chapters,                                 u"第十二回",          false},
+      {"too short",                           chapters,                                 u"第一回",            false},
+      {"ordinal off",                         {},                                       u"1. 开始",           false},
+      {"wildcards past the end",              {.txtLink = {u"第??"}},                   u"第",                true},
+      {"anchored after spaces",               {.txtLink = {u"第?章"}},                  u"   第3章",          true},
+      {"full-width question mark is literal", {.txtLink = {u"第？章"}},                 u"第3章",             false},
+      {"case-sensitive",                      {.txtLink = {u"Chapter"}},                u"CHAPTER 1",         false},
+      {"marker spaces trimmed",               {.txtLink = {u"  卷 "}},                  u"卷一",              true},
+      {"only wildcards",                      {.txtLink = {u"??"}},                     u"",                  true},
+      {"box of spaces is skipped",            {.txtLink = {u"   "}},                    u"任何一行",          false},
+      {"later box",                           {.txtLink = {u"", u"", u"", u"", u"序"}}, u"序言",              true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    TidySettings s;
-    auto& matches = row.table == 0 ? s.txtAllS : row.table == 1 ? s.txtLeftS : s.txtRightS;
-    auto& replacements = row.table == 0 ? s.txtAllT : row.table == 1 ? s.txtLeftT : s.txtRightT;
-    matches[1] = row.match;
-    replacements[1] = row.replacement;
-    EXPECT_EQ(ApplyWholeLineRules(row.line, MakeWholeLineRules(s)), row.expected);
+    EXPECT_EQ(IsWholeParagraph(row.line, MakeWholeParagraphRules(row.settings)), row.whole);
   }
-  // One rule's result is the next one's line: in pair order, then across tables.
-  EXPECT_EQ(ApplyWholeLineRules(u"A", MakeWholeLineRules({.txtAllS = {u"A", u"B"}, .txtAllT = {u"B", u"C"}})), u"C");
-  EXPECT_EQ(ApplyWholeLineRules(u"A", MakeWholeLineRules({.txtAllS = {u"B", u"A"}, .txtAllT = {u"C", u"B"}})), u"B");
+}
+
+TEST(WholeLineRules, CompareTrimmedExactlyAndReplaceWholeLine) {
+  const TidySettings chain{.txtAllS = {u"A", u"B"}, .txtAllT = {u"B", u"C"}};
+  const TidySettings chainSwapped{.txtAllS = {u"B", u"A"}, .txtAllT = {u"C", u"B"}};
   const TidySettings across{.txtAllS = {u"广告"}, .txtAllT = {u"本书首发"}, .txtLeftS = {u"", u"", u"", u"本书"},
                             .txtLeftT = {u"", u"", u"", u"  开头"}, .txtRightS = {u"", u"头"}};
-  EXPECT_EQ(ApplyWholeLineRules(u" 广告 ", MakeWholeLineRules(across)), u"");
+  struct Row { const char* name; TidySettings settings; std::u16string line, expected; };
+  const Row rows[] = {
+      {"equal with spaces around", {.txtAllS = {u"", u" 完 "}, .txtAllT = {u"", u"END"}}, u"   完  ",    u"END"},
+      {"equal is not contains",    {.txtAllS = {u"完"}, .txtAllT = {u"END"}},             u"完了",       u"完了"},
+      {"tab is not trimmed",       {.txtAllS = {u"完"}, .txtAllT = {u"END"}},             u"完\t",       u"完\t"},
+      {"case-sensitive",           {.txtAllS = {u"abc"}, .txtAllT = {u"X"}},              u"ABC",        u"ABC"},
+      {"switched off by spaces",   {.txtAllS = {u"   "}, .txtAllT = {u"X"}},              u"   ",        u"   "},
+      {"empty line never matches", {.txtLeftS = {u"a"}, .txtLeftT = {u"X"}},              u"",           u""},
+      {"starts after indent",      {.txtLeftS = {u"第"}, .txtLeftT = {u"  替换"}},        u"   第一章",  u"  替换"},
+      {"match longer than line",   {.txtLeftS = {u"第一章"}, .txtLeftT = {u"X"}},         u"第一",       u"第一"},
+      {"ends with",                {.txtRightS = {u"", u"完。"}},                         u"全书完。  ", u""},
+      {"ends with longer",         {.txtRightS = {u"全书完。"}, .txtRightT = {u"X"}},     u"完。",       u"完。"},
+      {"in pair order",            chain,                                                 u"A",          u"C"},
+      {"not back in pair order",   chainSwapped,                                          u"A",          u"B"},
+      {"across tables",            across,                                                u" 广告 ",     u""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(AsText(ApplyWholeLineRules(row.line, PlanOf(row.settings).wholeLineRules)), AsText(row.expected));
+  }
 }
 
 TEST(Division, CutsIntoPiecesOfNCodeUnitsUpTo32767) {
-  struct Row { const char* name; size_t n; std::u16string line; Entries expected; } const rows[] = {
-      {"twelve by five", 5, u"abcdefghijkl", {u"abcde", u"fghij", u"kl"}}, {"shorter than n", 10, u" ab ", {u" ab "}},
-      {"spaces are characters", 2, u"一  ", {u"一 ", u" "}}, {"empty line", 3, u"", {u""}},
-      {"pair kept whole", 2, u"a\U0001F600b", {u"a\U0001F600", u"b"}},
-      {"the longest line", 32767, std::u16string(32767, u'字'), {std::u16string(32767, u'字')}},
+  const std::u16string longest(32767, u'字');
+  struct Row { const char* name; size_t n; std::u16string line; Lines expected; };
+  const Row rows[] = {
+      {"twelve by five",        5,     u"abcdefghijkl", {u"abcde", u"fghij", u"kl"}},
+      {"shorter than n",        10,    u" ab ",         {u" ab "}},
+      {"spaces are characters", 2,     u"一  ",         {u"一 ", u" "}},
+      {"empty line",            3,     u"",             {u""}},
+      {"pair kept whole",       2,     u"a\U0001F600b", {u"a\U0001F600", u"b"}},
+      {"the longest line",      32767, longest,         {longest}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     LineList lines;
     ASSERT_TRUE(DivideLine(row.line, row.n, lines));
-    EXPECT_EQ(EntriesOf(lines), row.expected);
+    EXPECT_EQ(EntriesOf(lines), AsTexts(row.expected));
   }
   LineList none;
   EXPECT_FALSE(DivideLine(std::u16string(32768, u'字'), 1, none));
@@ -136,11 +173,11 @@ TEST(LineList, EntriesPastTheNarrowEndLimitStayExact) {
   LineList lines(5);
   for (std::u16string_view entry : {u"abc", u"de", u"fgh", u""}) lines.Append(entry);
   lines.Extend(u"ij");
-  EXPECT_EQ(EntriesOf(lines), (Entries{u"abc", u"de", u"fgh", u""}));
-  EXPECT_EQ(lines.OpenEntry(), u"ij");
+  EXPECT_EQ(EntriesOf(lines), AsTexts({u"abc", u"de", u"fgh", u""}));
+  EXPECT_EQ(AsText(lines.OpenEntry()), AsText(u"ij"));
   lines.DiscardOpenEntry();
   lines.Append(u"k");
-  EXPECT_EQ(EntriesOf(lines), (Entries{u"abc", u"de", u"fgh", u"", u"k"}));
+  EXPECT_EQ(EntriesOf(lines), AsTexts({u"abc", u"de", u"fgh", u"", u"k"}));
 }
 
 }  // namespace

@@ -2,15 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "printers.h"
+
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
 
 namespace quelvane {
 namespace {
 
-std::u16string SummaryOf(const TidySettings& settings, int16_t items) {
+testing::Text SummaryOf(const TidySettings& settings, int16_t items) {
   const RunSummary summary = SummarizePlan(std::get<TidyPlan>(CheckSettings(settings, 1)));
   EXPECT_EQ(summary.itemCount, items);
-  return summary.text;
+  return testing::AsText(summary.text);
 }
 
 TEST(RunSummary, ListsEveryPlannedStepAndOnlyWhatTheModeReads) {
@@ -21,7 +23,7 @@ TEST(RunSummary, ListsEveryPlannedStepAndOnlyWhatTheModeReads) {
       .txtEnd = {u"尾", u"去"}, .paragraphMode = ParagraphMode::Link, .txtLink = {u"第???回", u"", u"  ", u" 卷 "},
       .chkOrdinal = true, .blankLineMode = BlankLineMode::OneBetween};
   EXPECT_EQ(SummaryOf(s, 18),
-            u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n"
+            testing::AsText(u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n"
             u"1.\"x\"整行替换为\" 保留空格 \"!\r\n2.\"x\"整行替换为\"\"!\r\n3.\"x\"整行替换为\"\"!\r\n"
             u"4.以\"abc\"开头的行整行替换为\"东方之星\"!\r\n5.以\"x\"开头的行整行替换为\"\"!\r\n"
             u"6.以\"x\"开头的行整行替换为\"\"!\r\n7.以\"x\"开头的行整行替换为\"\"!\r\n"
@@ -33,10 +35,10 @@ TEST(RunSummary, ListsEveryPlannedStepAndOnlyWhatTheModeReads) {
             u"    以序数词开头的行视为整段，不参与断行续接!\r\n"
             u"13.段首增加文字:头\r\n14.段尾增加文字:尾\r\n"
             u"15.段首取消文字(如果有): \r\n16.段尾取消文字(如果有):去\r\n17.两段间设置一处空行!\r\n"
-            u"18.\" \"字符替换为\"\"!\r\n\r\n是否继续?");
+            u"18.\" \"字符替换为\"\"!\r\n\r\n是否继续?"));
   // The marker and the ordinal are read only in link mode (the length only in dividing mode: the driver's rows).
   const TidySettings keep{.txtAllS = {u"   "}, .txtDivide = u"5", .txtLink = {u"第?回"}, .chkOrdinal = true};
-  EXPECT_EQ(SummaryOf(keep, 0), u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?");
+  EXPECT_EQ(SummaryOf(keep, 0), testing::AsText(u"当前文件夹内的所有文本文件将作如下整理:\r\n\r\n\r\n是否继续?"));
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "number_text.h"
 #include "run_report.h"
 #include "text/text.h"
-#include "text/text_encoding.h"
 
 namespace quelvane {
 
@@ -79,25 +78,11 @@ inline const char* EnumName(IntegerTextCheck check) {
   return "?";
 }
 
-inline const char* EnumName(TextEncoding encoding) {
-  switch (encoding) {
-    case TextEncoding::CodePage936: return "CodePage936";
-    case TextEncoding::Gb18030: return "Gb18030";
-    case TextEncoding::Big5: return "Big5";
-    case TextEncoding::Utf8: return "Utf8";
-    case TextEncoding::Utf8WithBom: return "Utf8WithBom";
-    case TextEncoding::Utf16Le: return "Utf16Le";
-    case TextEncoding::Utf16Be: return "Utf16Be";
-  }
-  return "?";
-}
-
 inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << EnumName(reason); }
 inline void PrintTo(FileResult::Kind kind, std::ostream* out) { *out << EnumName(kind); }
 inline void PrintTo(RunReport::Ending ending, std::ostream* out) { *out << EnumName(ending); }
 inline void PrintTo(Int16Conversion status, std::ostream* out) { *out << EnumName(status); }
 inline void PrintTo(IntegerTextCheck check, std::ostream* out) { *out << EnumName(check); }
-inline void PrintTo(TextEncoding encoding, std::ostream* out) { *out << EnumName(encoding); }
 // "SystemError (Input/output error)"
 inline void PrintTo(const LeftAlone& why, std::ostream* out) {
   *out << EnumName(why.reason);
