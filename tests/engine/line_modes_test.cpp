@@ -65,9 +65,8 @@ TEST(LineJoining, JoinsTrimsAndKeepsBlankLinesBetweenParagraphs) {
   }
 }
 
-// Each character of the lists, and those next to them that are no members, at the end or start of a line.
-TEST(LineJoining, ClosingMarksAndOrdinalsAreExactlyTheirLists) {
-  const WholeParagraphRules ordinal = MakeWholeParagraphRules({.chkOrdinal = true});
+// Each character of the list, and those next to them that are no members, at the end of a line.
+TEST(LineJoining, ClosingMarksAreExactlyTheirList) {
   const struct { const char* name; std::u16string_view characters; bool member; } closing[] = {
       {"closing punctuation",         u".;:!?)]>}\"』。；：！？）》”", true},
       {"commas, brackets and quotes", u",，、…」’］｝＞『“(",          false},
@@ -79,26 +78,11 @@ TEST(LineJoining, ClosingMarksAndOrdinalsAreExactlyTheirLists) {
       EXPECT_EQ(EndsParagraph(line), row.member) << ::testing::PrintToString(AsText(line));
     }
   }
-  const struct { const char* name; std::u16string_view line; bool whole; } ordinals[] = {
-      {"ascii digit after spaces",   u"  1甲",    true},
-      {"zero",                       u"0甲",      true},
-      {"chinese numeral",            u"一甲",     true},
-      {"ling",                       u"零甲",     true},
-      {"shi",                        u"十甲",     true},
-      {"full-width digit",           u"１号",     false},
-      {"ideographic zero",           u"〇",       false},
-      {"after an ideographic space", u"\u3000一", false},
-      {"digit later in the line",    u"甲1",      false},
-  };
-  for (const auto& row : ordinals) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(IsWholeParagraph(row.line, ordinal), row.whole);
-  }
   EXPECT_FALSE(EndsParagraph(u"   "));
 }
 
 TEST(LineJoining, WholeParagraphByMarkerOrOrdinal) {
-  const TidySettings chapters{.txtLink = {u"第???回"}};
+  const TidySettings chapters{.txtLink = {u"第???回"}}, ordinal{.chkOrdinal = true};
   struct Row { const char* name; TidySettings settings; std::u16string line; bool whole; };
   const Row rows[] = {
       {"three wildcards",                     chapters,                                 u"第一二零回 结局。", true},
@@ -113,6 +97,15 @@ TEST(LineJoining, WholeParagraphByMarkerOrOrdinal) {
       {"only wildcards",                      {.txtLink = {u"??"}},                     u"",                  true},
       {"box of spaces is skipped",            {.txtLink = {u"   "}},                    u"任何一行",          false},
       {"later box",                           {.txtLink = {u"", u"", u"", u"", u"序"}}, u"序言",              true},
+      {"ascii digit after spaces",            ordinal,                                  u"  1甲",             true},
+      {"zero",                                ordinal,                                  u"0甲",               true},
+      {"chinese numeral",                     ordinal,                                  u"一甲",              true},
+      {"ling",                                ordinal,                                  u"零甲",              true},
+      {"shi",                                 ordinal,                                  u"十甲",              true},
+      {"full-width digit",                    ordinal,                                  u"１号",              false},
+      {"ideographic zero",                    ordinal,                                  u"〇",                false},
+      {"after an ideographic space",          ordinal,                                  u"\u3000一",          false},
+      {"digit later in the line",             ordinal,                                  u"甲1",               false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
