@@ -89,6 +89,31 @@ TEST_F(BatchRun, AFolderThatCannotBeOpenedEndsTheRunFirst) {
   }
 }
 
+// A first file left alone, whatever the reason, is named with it, and the run goes on to tidy the next.
+TEST_F(BatchRun, AFirstFileLeftAloneEndsNothing) {
+  using enum LeftAloneReason;
+  const struct { const char* name; std::string command; LeftAloneReason reason; } rows[] = {
+      {"gone since it was listed",        "true",                      Vanished},
+      {"a FIFO",                          "mkfifo 0.txt",              NotRegularFile},
+      {"a link to a FIFO",                "mkfifo f && ln -s f 0.txt", LinkToNonRegular},
+      {"larger than the memory there is", "truncate -s 1T 0.txt",      TooBigForMemory},  // sparse: never read
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder books;
+    books.Write("1.txt", Old(1));
+    ASSERT_EQ(std::system(("cd " + books.path() + " && " + row.command).c_str()), 0);
+    RecordingWindow window;
+    const RunReport report = RunTidy(DeleteBlankLines(), {books.path(), {"0.txt", "1.txt"}}, window);
+    EXPECT_EQ(report.ending, Ending::Completed);
+    ASSERT_EQ(report.files.size(), 2u);
+    EXPECT_EQ(report.files[0].kind, FileResult::Kind::LeftAlone);
+    EXPECT_EQ(report.files[0].why.reason, row.reason);
+    EXPECT_EQ(report.files[1].kind, FileResult::Kind::Tidied);
+    EXPECT_EQ(books.Read("1.txt"), New(1));
+  }
+}
+
 TEST(Progress, SquaresRoundHalfToEven) {
   const struct { size_t index, count; int squares; } rows[] = {
       {0,   1,   66},
