@@ -21,8 +21,8 @@
 #include "platform/folder_listing.h"
 #include "printers.h"
 #include "recording_window.h"
-#include "reliability_support.h"
 #include "progress.h"
+#include "reliability_support.h"
 #include "temp_folder.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
@@ -288,6 +288,7 @@ TEST(Leftovers, OnlyAnInterruptedRunsTemporaryFilesAreRemoved) {
   for (const std::string& name : kNames) folder.Write(name, "x\r\n");
   std::vector<int> locks;
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     folder.Write(row.name, "partial");
     const timespec longAgo[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
     ASSERT_TRUE(!row.old || utimensat(AT_FDCWD, folder.PathOf(row.name).c_str(), longAgo, 0) == 0);
