@@ -1,7 +1,6 @@
 #pragma once
 // A FileSystem that counts every call a run makes and can make the Nth call of any one operation fail, so that a test
-// can walk a run's whole write path fault by fault. Calls are told apart by what they act on: closing the file that was
-// read is not closing the temporary file.
+// can walk a run's whole write path fault by fault. Calls are told apart by what they act on.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -21,14 +20,14 @@ namespace quelvane::testing {
 
 // Opening the folder; looking a listed name up and following its link; reading the file; checking that it may be
 // written; replacing it (swapping names, or renaming where a stick's file system cannot swap); the folder's flush.
-#define QUELVANE_OPERATIONS(X)                                                                                       \
-  X(OpenListedFolder) X(StatFolder) X(LookUp) X(ReadLink) X(OpenLinkFolder) X(StatLinkFolder) X(CloseLinkFolder)     \
-  X(OpenForReading) X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags) X(StatFileSystem)       \
-  X(GetFatAttributes) X(CloseRead) X(OpenForWriting) X(CloseWriting) X(CreateTemporary) X(StatTemporary) X(Lock)     \
-  X(Write) X(SetOwner) X(ListTemporaryAttributes) X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode)  \
-  X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename) X(ReadAgain) X(Exchange) X(CheckReplaced) X(UnlinkOld)      \
-  X(CheckTemporary) X(Rename) X(OpenFolder) X(SyncFolder) X(CloseFolder) X(SyncRenamed) X(CloseRenamed) X(Unlink)    \
-  X(CloseListedFolder)
+// Flushing and closing are one operation each, but for the temporary file: its failure loses the new content.
+#define QUELVANE_OPERATIONS(X)                                                                                      \
+  X(OpenListedFolder) X(StatFolder) X(LookUp) X(ReadLink) X(OpenLinkFolder) X(StatLinkFolder) X(OpenForReading)     \
+  X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags) X(StatFileSystem) X(GetFatAttributes)    \
+  X(OpenForWriting) X(CreateTemporary) X(StatTemporary) X(Lock) X(Write) X(SetOwner) X(ListTemporaryAttributes)     \
+  X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) X(SyncTemporary) X(CloseTemporary)              \
+  X(StatBeforeRename) X(ReadAgain) X(Exchange) X(CheckNames) X(UnlinkOld) X(Rename) X(OpenFolder) X(Sync) X(Close) \
+  X(Unlink)
 
 #define QUELVANE_ENUMERATOR(name) name,
 enum class Op { QUELVANE_OPERATIONS(QUELVANE_ENUMERATOR) };
@@ -51,9 +50,8 @@ class FaultyFileSystem : public FileSystem {
   ~FaultyFileSystem() override { EXPECT_EQ(opened_.size(), 0u) << "descriptors left open"; }
   std::optional<Fault> fault;
   bool fired = false;
-  // Runs before every call (e.g. to let another process act just then, or put something else under a name) with the
-  // operation, its count so far and the name it looks up, opens, creates, renames (the temporary one) or removes; ""
-  // for a call on a descriptor.
+  // Runs before every call (to let another process act just then) with the operation, its count so far and the name
+  // it acts on, the temporary one for a rename ("" for a call on a descriptor).
   std::function<void(Op, int occurrence, const std::string& name)> before;
   // Reported as the file system's type, to walk USB sticks' path; FAT's attributes are then kept here.
   long pretendedType = 0;
@@ -82,13 +80,8 @@ class FaultyFileSystem : public FileSystem {
       ADD_FAILURE() << "closed descriptor " << fd << ", which it never opened";
       return errno = EBADF, -1;
     }
-    const Op by = opened->second.by;
+    const bool fails = Fails(opened->second.by == Op::CreateTemporary ? Op::CloseTemporary : Op::Close);
     opened_.erase(opened);
-    static const std::map<Op, Op> kCloses = {
-        {Op::OpenListedFolder, Op::CloseListedFolder}, {Op::OpenLinkFolder, Op::CloseLinkFolder},
-        {Op::OpenFolder, Op::CloseFolder}, {Op::Rename, Op::CloseRenamed}, {Op::CreateTemporary, Op::CloseTemporary},
-        {Op::OpenForWriting, Op::CloseWriting}, {Op::OpenForReading, Op::CloseRead}};
-    const bool fails = Fails(kCloses.at(by));
     const int result = FileSystem::Close(fd);  // on Linux the descriptor is gone even when close fails
     return fails ? -1 : result;
   }
@@ -99,15 +92,14 @@ class FaultyFileSystem : public FileSystem {
     return FileSystem::Write(fd, buffer, size);
   }
   int Fsync(int fd) override {
-    const Op by = OpenedBy(fd);
-    return Fails(by == Op::OpenFolder ? Op::SyncFolder : by == Op::Rename ? Op::SyncRenamed : Op::SyncTemporary)
-               ? -1
-               : FileSystem::Fsync(fd);
+    return Fails(OpenedBy(fd) == Op::CreateTemporary ? Op::SyncTemporary : Op::Sync) ? -1 : FileSystem::Fsync(fd);
   }
   int Fstat(int fd, struct stat* s) override {
     const Op by = OpenedBy(fd);
-    const Op op = by == Op::OpenListedFolder ? Op::StatFolder : by == Op::OpenLinkFolder ? Op::StatLinkFolder
-                  : by == Op::CreateTemporary ? Op::StatTemporary : Op::StatOpened;
+    const Op op = by == Op::OpenListedFolder  ? Op::StatFolder
+                  : by == Op::OpenLinkFolder  ? Op::StatLinkFolder
+                  : by == Op::CreateTemporary ? Op::StatTemporary
+                                              : Op::StatOpened;
     return Fails(op) || FileSystem::Fstat(fd, s) != 0 ? -1 : Freeze(s);
   }
   // A listed name is looked up while it is opened, checked before its replacement and after a swap of names; a
@@ -115,10 +107,9 @@ class FaultyFileSystem : public FileSystem {
   int StatAt(int folder, const char* name, struct stat* s) override {
     const std::optional<std::string_view> temporary = KeptPartOfTemporaryName(name);
     const auto live = temporaries_.find(std::string(temporary ? *temporary : KeptPartOfName(name)));
-    const Op op = live == temporaries_.end() ? Op::LookUp
-                  : live->second             ? Op::CheckReplaced
-                  : temporary                ? Op::CheckTemporary
-                                             : Op::StatBeforeRename;
+    const Op op = live == temporaries_.end()  ? Op::LookUp
+                  : live->second || temporary ? Op::CheckNames
+                                              : Op::StatBeforeRename;
     return Fails(op, name) || FileSystem::StatAt(folder, name, s) != 0 ? -1 : Freeze(s);
   }
   std::string ReadLinkAt(int folder, const char* name) override {
