@@ -134,7 +134,6 @@ class FrmMainX11Test : public QObject {
                                                              .arg(exitAt.y())
                                                              .arg(close));
     QVERIFY2(left > 0 && left < kFiles, qPrintable(QStringLiteral("%1 of %2 novels left").arg(left).arg(kFiles)));
-    qInfo("the hands acted with %d of %d novels left", left, kFiles);
 
     QTest::qWait(300);  // anything still queued would be handled now
     // No second confirmation (Alt+T pressed nothing), and the box that ends the run while the window is still open.
