@@ -38,8 +38,8 @@ void StartXvfb() {
 }
 
 // Notes each message box shown, after whether `window` was shown and enabled behind it ("in use: <text>"), answering
-// the first Yes and any other No. Each time `progress` is to be painted while the window is disabled, reads its pixels
-// back from the X server: what the paint before drew.
+// the first Yes and any other No. Each time `progress` is to be painted while the window is disabled and the run's
+// cursor shown, reads its pixels back from the X server: what the paint before drew.
 class Answerer : public QObject {
  public:
   Answerer(QWidget* window, QLabel* progress) : window_(window), progress_(progress) { qApp->installEventFilter(this); }
@@ -49,7 +49,8 @@ class Answerer : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == progress_ && event->type() == QEvent::Paint && !window_->isEnabled()) {
+    if (watched == progress_ && event->type() == QEvent::Paint && !window_->isEnabled() &&
+        QApplication::overrideCursor()) {
       const QRect row(progress_->mapTo(progress_->window(), QPoint()), progress_->size());
       const QImage pixels = progress_->screen()
                                 ->grabWindow(progress_->window()->winId(), row.x(), row.y(), row.width(), row.height())
@@ -142,7 +143,7 @@ class FrmMainX11Test : public QObject {
     for (const QLineEdit* box : window.findChildren<QLineEdit*>())
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
     for (const QFileInfo& file : QDir(root.path()).entryInfoList({"f*.txt"})) QCOMPARE(file.size(), kTidied.size());
-    // The squares changed on the screen step by step, though the run blocked the event loop.
+    // The squares changed on the screen step by step under the wait cursor, though the run blocked the event loop.
     QVERIFY2(answerer.shown.size() > 10, qPrintable(QString::number(answerer.shown.size())));
     if (QString(CLOSE_REQUEST).isEmpty()) QSKIP("built without libxcb's headers: nothing asked the window to close");
     QVERIFY(!window.isVisible());

@@ -4,7 +4,6 @@
 // different lengths only the lengths.
 
 #include <QStringList>
-#include <QtTest>
 
 #include <utility>
 
