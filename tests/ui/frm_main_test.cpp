@@ -206,10 +206,10 @@ class FrmMainTest : public QObject {
       if (!box->text().isEmpty()) typed << box->objectName();
     QCOMPARE(typed.join(' '), QString());
     QCOMPARE(ModeControls(), QString());
-    QVERIFY(window_->close());  // nothing holds it open before a run
     // The help beside the options, from what the program does on, read-only.
     QVERIFY(Find<QPlainTextEdit>("txtHelp")->isReadOnly());
     QCOMPARE(Find<QPlainTextEdit>("txtHelp")->toPlainText().section('\n', 0, 0), "一、功能：");
+    QVERIFY(window_->close());  // nothing holds it open before a run
   }
 
   // Under a dark palette, where these colours differ from the boxes' usual base: the boxes of 首尾处理 and 文字替换
@@ -498,7 +498,7 @@ class FrmMainTest : public QObject {
   }
 
   // Tab, or Shift+Tab, into an option group lands on its chosen button, so that Space there changes nothing; the
-  // groups' first choices are the stops of keyboardAndScreenReaders.
+  // buttons chosen at start are stops in keyboardAndScreenReaders.
   void tabEntersAnOptionGroupAtItsChosenButton_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("from");
