@@ -66,14 +66,15 @@ QString AccessibleName(QWidget* control) {
   return accessible ? accessible->text(QAccessible::Name) : QString();
 }
 
-// Whether a label the user reads shows all of its text: drawn, whole inside its box, as wide and as tall as it asks.
+// Whether a label the user reads shows all of its text: drawn, whole inside its box, as wide as it asks, and at least as
+// tall as its text wrapped anywhere at its width.
 bool ShowsAllItsText(QLabel* label) {
   const QWidget* box = label->window();
   QImage drawn = label->grab().toImage(), blank = drawn;
   blank.fill(drawn.pixelColor(0, 0));
+  const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWrapAnywhere, label->text());
   return drawn != blank && box->rect().contains(QRect(label->mapTo(box, QPoint()), label->size())) &&
-         label->minimumSizeHint().width() <= label->width() &&
-         label->heightForWidth(label->width()) <= label->height();
+         label->minimumSizeHint().width() <= label->width() && text.height() <= label->contentsRect().height();
 }
 
 // Answers message boxes from a script of standard buttons ("Yes Ok"), beyond it with the escape button, and describes
