@@ -105,11 +105,8 @@ class FrmMainX11Test : public QObject {
   MountedVolumes volumes_;
 
  private slots:
-  void init() {
-    if (!xvfb) QSKIP("Xvfb is not installed: the window is not tried on an X server");
-  }
-
   void inputDuringARun() {
+    if (!xvfb) QSKIP("Xvfb is not installed: the window is not tried on an X server");
     if (QStandardPaths::findExecutable("xdotool").isEmpty()) QSKIP("xdotool is not installed");
     QTemporaryDir root;
     WriteNovels(root);
@@ -128,17 +125,17 @@ class FrmMainX11Test : public QObject {
 
     // Alt+T (the run button), letters for the box that had the focus, a click on 退出, and what a window manager sends
     // for the title bar's × or Alt+F4.
-    const QString close = QString(CLOSE_REQUEST).isEmpty() ? "true" : QStringLiteral(CLOSE_REQUEST " %1").arg(window.winId());
-    const int left = LeftWhenTheHandsActed(window, root, QStringLiteral("xdotool mousemove %1 %2 key alt+t type abc && "
-                                                                        "xdotool click 1 && %3")
-                                                             .arg(exitAt.x())
-                                                             .arg(exitAt.y())
-                                                             .arg(close));
-    QVERIFY2(left > 0 && left < kFiles, qPrintable(QStringLiteral("%1 of %2 novels left").arg(left).arg(kFiles)));
+    const QString close =
+        QString(CLOSE_REQUEST).isEmpty() ? "true" : QStringLiteral(CLOSE_REQUEST " %1").arg(window.winId());
+    const QString act = QStringLiteral("xdotool mousemove %1 %2 key alt+t type abc && xdotool click 1 && %3");
+    const int left = LeftWhenTheHandsActed(window, root, act.arg(exitAt.x()).arg(exitAt.y()).arg(close));
+    QVERIFY2(left > 0 && left < kFiles,
+             qPrintable(QStringLiteral("the hands acted with %1 of %2 novels left").arg(left).arg(kFiles)));
 
     QTest::qWait(300);  // anything still queued would be handled now
     // No second confirmation (Alt+T pressed nothing), and the box that ends the run while the window is still open.
-    QCOMPARE(Shown(answerer.seen.mid(1)), Shown("in use: 整理完成，但有 1 个文件未能整理，保持原样：\nreadonly.txt：文件只读"));
+    QCOMPARE(Shown(answerer.seen.mid(1)),
+             Shown("in use: 整理完成，但有 1 个文件未能整理，保持原样：\nreadonly.txt：文件只读"));
     QCOMPARE(exitClicked.count(), 0);
     for (const QLineEdit* box : window.findChildren<QLineEdit*>())
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
