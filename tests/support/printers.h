@@ -1,43 +1,18 @@
 #pragma once
-// How the engine's values read in a failed expectation: enumerators by name,
-// so a failure reads "(Ok, 3) vs (Ok, 2)", and UTF-16 text as the text it is,
-// "甲。乙。", rather than u"\x7532\x3002".
+// How the engine's values read in a failed expectation: enumerators by name
+// ("Ok", "Completed"), a reason a file is left alone by its words ("文件只读"),
+// and UTF-16 text as the text it is, "甲。乙。", rather than u"\x7532\x3002".
 
-#include <cstring>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "number_text.h"
+#include "run_messages.h"
 #include "run_report.h"
 #include "text/text.h"
 
 namespace quelvane {
-
-inline const char* EnumName(LeftAloneReason reason) {
-  switch (reason) {
-    case LeftAloneReason::NotText: return "NotText";
-    case LeftAloneReason::HasNulByte: return "HasNulByte";
-    case LeftAloneReason::LineTooLong: return "LineTooLong";
-    case LeftAloneReason::Unencodable: return "Unencodable";
-    case LeftAloneReason::TooBigForMemory: return "TooBigForMemory";
-    case LeftAloneReason::ReadOnly: return "ReadOnly";
-    case LeftAloneReason::Unmodifiable: return "Unmodifiable";
-    case LeftAloneReason::FolderNotWritable: return "FolderNotWritable";
-    case LeftAloneReason::OtherOwner: return "OtherOwner";
-    case LeftAloneReason::LinkToOtherOwner: return "LinkToOtherOwner";
-    case LeftAloneReason::LinkToNonRegular: return "LinkToNonRegular";
-    case LeftAloneReason::NotRegularFile: return "NotRegularFile";
-    case LeftAloneReason::Vanished: return "Vanished";
-    case LeftAloneReason::ChangedMeanwhile: return "ChangedMeanwhile";
-    case LeftAloneReason::TakenOver: return "TakenOver";
-    case LeftAloneReason::DiskFull: return "DiskFull";
-    case LeftAloneReason::FileSizeLimit: return "FileSizeLimit";
-    case LeftAloneReason::Unreadable: return "Unreadable";
-    case LeftAloneReason::SystemError: return "SystemError";
-  }
-  return "?";
-}
 
 inline const char* EnumName(FileResult::Kind kind) {
   switch (kind) {
@@ -78,16 +53,14 @@ inline const char* EnumName(IntegerTextCheck check) {
   return "?";
 }
 
-inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << EnumName(reason); }
+// A reason as the end-of-run box words it, e.g. "文件只读".
+inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << Utf16ToUtf8(DescribeLeftAlone({reason})); }
 inline void PrintTo(FileResult::Kind kind, std::ostream* out) { *out << EnumName(kind); }
 inline void PrintTo(RunReport::Ending ending, std::ostream* out) { *out << EnumName(ending); }
 inline void PrintTo(Int16Conversion status, std::ostream* out) { *out << EnumName(status); }
 inline void PrintTo(IntegerTextCheck check, std::ostream* out) { *out << EnumName(check); }
-// "SystemError (Input/output error)"
-inline void PrintTo(const LeftAlone& why, std::ostream* out) {
-  *out << EnumName(why.reason);
-  if (why.error != 0) *out << " (" << std::strerror(why.error) << ")";
-}
+// "无法读取（输入输出错误）"
+inline void PrintTo(const LeftAlone& why, std::ostream* out) { *out << Utf16ToUtf8(DescribeLeftAlone(why)); }
 
 namespace testing {
 
