@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,7 +90,8 @@ class Driver : public ::testing::Test {
     const std::string out = work_.PathOf("out"), err = work_.PathOf("err");
     const pid_t pid = fork();
     if (pid != 0) return pid;
-    // The child: only async-signal-safe calls until exec.
+    // The child: only async-signal-safe calls until exec. It dies with the test, however the test ends.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
     dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
     execvp(argv[0], argv.data());
@@ -192,7 +194,8 @@ TEST_F(ProcessFault, KilledAtAnyMomentEveryFileIsOldOrNew) {
 }
 
 const std::string kOk = "ok\r\n\r\n", kTidied = "ok\r\n";
-const std::vector<std::string> kNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+const std::vector<std::string> kNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                          "--pdeathsig=keep"};  // still dies with the test
 
 // A file of a test's folder: its bytes, and `after` them once tidied (empty: as they were); or `linkTo`, a symbolic
 // link instead, with its target's bytes; or `sparse`, that many bytes of which none is written.

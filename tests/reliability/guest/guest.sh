@@ -65,13 +65,16 @@ guest_boot() {
   shift 2
   local log=$GUEST_WORK/console.log
   : >"$log"
-  qemu-system-x86_64 -m 512 -smp 1 -nographic -nodefaults -serial stdio -net none -no-reboot \
+  # It ends with this boot's shell (which watches the script in turn), also when either is killed.
+  setpriv --pdeathsig KILL \
+    qemu-system-x86_64 -m 512 -smp 1 -nographic -nodefaults -serial stdio -net none -no-reboot \
     -kernel "$GUEST_KERNEL/vmlinuz" -initrd "$GUEST_WORK/initrd" \
     -append "console=ttyS0 quiet panic=-1 guest.job=$job $*" \
     -drive "file=$image,if=virtio,format=raw,cache=writeback,throttling.bps-write=${GUEST_WRITE_SPEED:-8000000}" \
     </dev/null >"$log" 2>&1 &
   local qemu=$! size=-1 silent=0
   while kill -0 "$qemu" 2>/dev/null; do
+    kill -0 $$ 2>/dev/null || { kill "$qemu"; exit 1; }
     sleep 1
     local now
     now=$(stat -c %s "$log")

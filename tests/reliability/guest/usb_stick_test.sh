@@ -11,6 +11,8 @@
 #   and all as new once the run had ended. "all" cuts at 16 moments
 #   instead of 8.
 set -euo pipefail
+# The novels below are cut by characters, which bash counts as its locale says.
+export LC_ALL=C.UTF-8
 headless=$(realpath "$1")
 export GUEST_KERNEL=$2 GUEST_WORK=$3
 fs=$4
