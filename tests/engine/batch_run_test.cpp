@@ -13,8 +13,6 @@
 #include "progress.h"
 #include "temp_folder.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 

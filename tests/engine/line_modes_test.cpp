@@ -10,8 +10,6 @@
 #include "tidy_plan.h"
 #include "whole_line_rules.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 

@@ -6,8 +6,6 @@
 #include "run_messages.h"
 #include "tidy_plan.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 

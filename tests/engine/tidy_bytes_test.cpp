@@ -6,8 +6,6 @@
 #include "temp_folder.h"
 #include "tidy_bytes.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 

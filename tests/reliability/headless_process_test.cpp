@@ -28,8 +28,6 @@
 #include "temp_folder.h"
 #include "text/text.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 

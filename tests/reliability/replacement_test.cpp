@@ -25,8 +25,6 @@
 #include "reliability_support.h"
 #include "temp_folder.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 
