@@ -11,12 +11,8 @@ namespace {
 
 using testing::Gbk;
 
-struct Row {
-  const char* name;
-  TidySettings settings;
-  std::string_view in, out;
-  std::optional<LeftAloneReason> leftAlone = {};
-};
+struct Row { const char* name; TidySettings settings; std::string_view in, out;
+             std::optional<LeftAloneReason> leftAlone = {}; };
 
 TidyPlan PlanOf(const TidySettings& settings) { return std::get<TidyPlan>(CheckSettings(settings, 1)); }
 
@@ -48,7 +44,6 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
       {"replace without overlap",        {.txtReplaceS = u"aa", .txtReplaceT = u"b"}, "aaaa\r\naaa",   "bb\r\nba\r\n"},
       {"replacement not searched again", {.txtReplaceS = u"a", .txtReplaceT = u"aa"}, "aa",            "aaaa\r\n"},
       {"empty find does nothing",        {.txtReplaceT = u"x"},                       "abc",           "abc\r\n"},
-      {"empty replacement deletes",      {.txtReplaceS = u"b"},                       "abcb",          "ac\r\n"},
       {"head removal ignores case",      removeAbc,                                   "ABCdef",        "def\r\n"},
       {"head removal once",              removeAbc,                                   "abcabcX",       "abcX\r\n"},
       {"tail removal at the end only",   {.txtEnd = {u"", u"ab"}},                    "ab-ab",         "ab-\r\n"},
@@ -101,7 +96,6 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
                                                    "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
       {"utf-16 be",                      fullStop, "\xFE\xFF\0a\0\r\0\r"sv,
                                                    "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
-      {"utf-16 mark alone",              fullStop, "\xFF\xFE",               "\xFF\xFE"},
       {"every code unit as it stands, le", keep,   everyUnitLe,              everyUnitLeOut},
       {"every code unit as it stands, be", keep,   everyUnitBe,              everyUnitBeOut},
       {"line end right after the mark",  keep,     "\xFE\xFF\0\r\0\n"sv,     "\xFE\xFF\0\r\0\n"sv},
@@ -140,7 +134,6 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
       {"beyond U+10FFFF",                fullStop, "\xE4\x30\x81\x30",       "", NotText},
       // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
       {"emoji in gbk",                   emoji,      "\xD6\xD0",             "", Unencodable},
-      {"extension b in gbk",             extensionB, "\xD6\xD0",             "", Unencodable},
       {"emoji in utf-8",                 emoji,      "\xE4\xB8\xAD",         "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
       {"extension b in gb18030",         extensionB, "\x81\x39\xEE\x39",     "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
       {"extension b in utf-16",          extensionB, "\xFE\xFF\x4E\x2D"sv,
