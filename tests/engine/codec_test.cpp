@@ -141,13 +141,9 @@ TEST(Codec, RefusesWhatHasNoExactForm) {
   static constexpr std::string_view kGbk = "\xB5\xDA\xB5\xDA", kBig5 = "\xA5\xD2\xA1\x43";
   static constexpr std::string_view kGb18030 = "\x81\x39\xEE\x39";
   const struct { const char* name; TextEncoding encoding; std::string_view bytes; } undecodable[] = {
-      {"a lead byte at the end",           CodePage936, "a\xB5"},
-      {"a lead byte after a pair",         CodePage936, "\xB5\xDA\xA1"},
       {"a lead byte at the end of a view", CodePage936, kGbk.substr(0, 1)},
       {"a pair and a lead byte in a view", CodePage936, kGbk.substr(0, 3)},
       {"a big5 lead byte in a view",       Big5,        kBig5.substr(0, 3)},
-      {"a big5 user-defined code",         Big5,        "\xFA\x40"},
-      {"a big5 byte above 7F alone",       Big5,        "\x80"},
       {"a four-byte code cut by a view",   Gb18030,     kGb18030.substr(0, 3)},
       {"an overlong form",                 Utf8,        "\xC0\xAF"},
       {"an encoded surrogate",             Utf8,        "\xED\xA0\x80"},
@@ -198,14 +194,12 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
       for (size_t at = 0; at < length; ++at) {
         std::u16string text(length, u'甲');
         text[at] = u'\x8000';  // a unit with its high bit set, next to others that share bytes
-        for (size_t from = 0; from <= length; ++from) {
+        for (size_t from = 0; from <= length; ++from)
           ASSERT_EQ(find(text, u'\x8000', from), from <= at ? at : std::u16string_view::npos) << at << " from " << from;
-        }
       }
       // Units that differ from the one sought in one byte, or in the lane next to it.
-      for (const char16_t other : {u'\x0080', u'\x8001', u'\x7FFF', u'\x0000'}) {
+      for (const char16_t other : {u'\x0080', u'\x8001', u'\x7FFF', u'\x0000'})
         EXPECT_EQ(find(std::u16string(length, other), u'\x8000', 0), std::u16string_view::npos);
-      }
     }
   }
   EXPECT_EQ(TextSearch(u"\U00020000").Find(u"x\U00020000y"), 1u);
