@@ -78,12 +78,11 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
   const std::string everyUnitLeOut = everyUnitLe + "\r\0\n\0"s, everyUnitBeOut = everyUnitBe + "\0\r\0\n"s;
   // A view that ends before its buffer does: the byte after it must not be read.
   static constexpr std::string_view kCutShort = "\xD2\xBB\xD2\xBB";
-  static const std::string kTooLong(32768, 'a');
   const TidySettings keep, fullStop{.txtEnd = {u"。"}}, link{.paragraphMode = ParagraphMode::Link},
       ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
       novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
       indent{.txtBegin = {u"\u3000\u3000"}}, simplified{.txtBegin = {u"说"}}, emoji{.txtBegin = {u"\U0001F600"}},
-      extensionB{.txtBegin = {u"\U00020000"}}, divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
+      extensionB{.txtBegin = {u"\U00020000"}};
   ExpectTidied({
       // 1. The UTF-8 mark.
       {"utf-8 mark",                     fullStop, "\xEF\xBB\xBF" "a",       "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
@@ -138,8 +137,6 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
       {"extension b in gb18030",         extensionB, "\x81\x39\xEE\x39",     "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
       {"extension b in utf-16",          extensionB, "\xFE\xFF\x4E\x2D"sv,
                                                      "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
-      {"divided",                        divide,     "abcde",                "ab\r\ncd\r\ne\r\n"},
-      {"a line too long to divide",      divide,     kTooLong,               "", LineTooLong},
   });
 }
 
