@@ -134,8 +134,7 @@ TEST(Codec, AgreesWithIcuOnEverySequenceAndUnit) {
   }
 }
 
-// What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as
-// U+FFFD.
+// What has no exact form is refused, the output left as it was; only text for people shows a lone surrogate as U+FFFD.
 TEST(Codec, RefusesWhatHasNoExactForm) {
   // The views cut a valid text short: the bytes after them (a trail byte, the rest of a pair) must not be read.
   static constexpr std::string_view kGbk = "\xB5\xDA\xB5\xDA", kBig5 = "\xA5\xD2\xA1\x43";

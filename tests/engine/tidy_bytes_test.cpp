@@ -62,9 +62,8 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
   });
 }
 
-// One or more rows per rule of the decision, in the order they apply, and what each encoding cannot hold. An
-// added 。 shows the encoding written: A1 A3 in code page 936 and GB18030, A1 43 in Big5, E3 80 82 in UTF-8, 30 02
-// in UTF-16.
+// One or more rows per rule of the decision, in the order they apply, and what each encoding cannot hold. An added 。
+// shows the encoding written: A1 A3 in code page 936 and GB18030, A1 43 in Big5, E3 80 82 in UTF-8, 30 02 in UTF-16.
 TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
   using namespace std::string_literals;
   using namespace std::string_view_literals;
