@@ -227,8 +227,6 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
       {.name = "a link's folder swapped for a link", .at = Op::OpenLinkFolder,
        .act = "mv elsewhere moved && mkdir other && printf 'x\\r\\n\\r\\n' > other/c.dat && ln -s other elsewhere",
        .leftAlone = {{"c.txt", ChangedMeanwhile}}, .file = 2},
-      {"replaced by a new file before the rename", Op::SyncTemporary,
-       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", {{"b.txt", ChangedMeanwhile}}},
       {"rewritten in place, same size", Op::SyncTemporary, rewrite, {{"b.txt", ChangedMeanwhile}}},
       {.name = "rewritten in place where times do not move", .at = Op::SyncTemporary, .act = rewrite,
        .leftAlone = {{"b.txt", ChangedMeanwhile}}, .frozen = true},
