@@ -46,7 +46,7 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
       {"empty find does nothing",        {.txtReplaceT = u"x"},                       "abc",           "abc\r\n"},
       {"head removal ignores case",      removeAbc,                                   "ABCdef",        "def\r\n"},
       {"head removal once",              removeAbc,                                   "abcabcX",       "abcX\r\n"},
-      {"tail removal at the end only",   {.txtEnd = {u"", u"ab"}},                    "ab-ab",         "ab-\r\n"},
+      {"tail removal at the end only",   {.txtEnd = {u"", u"ab"}},                    "ab-AB",         "ab-\r\n"},
       {"tail longer than line",          {.txtEnd = {u"", u"abc"}},                   "bc",            "bc\r\n"},
       {"removal before addition",        {.txtBegin = {u"abc ", u"abc "}},            "abc east",      "abc east\r\n"},
       {"blank line gets head text",      {.txtBegin = {u"X"}, .blankLineMode = kDelete},  "\r\n",      "X\r\n"},
