@@ -309,7 +309,6 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
   using enum LeftAloneReason;
   // leftAlone: b.txt with its reason, if it is left alone
   const struct { const char* name; std::string command; std::vector<Named> leftAlone = {}; } rows[] = {
-      {"no write bit for anyone", "chmod 444 b.txt", {{"b.txt", ReadOnly}}},  // root could write it all the same
       {"immutable", "chattr +i b.txt", {{"b.txt", Unmodifiable}}},
       {"append-only", "chattr +a b.txt", {{"b.txt", Unmodifiable}}},
       {"in a folder where nothing can be created",
