@@ -10,8 +10,6 @@
 #include "tidy_plan.h"
 #include "whole_line_rules.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 
@@ -37,23 +35,20 @@ std::vector<Text> AsTexts(const Lines& lines) {
 }
 
 TEST(LineJoining, JoinsTrimsAndKeepsBlankLinesBetweenParagraphs) {
-  const TidySettings chapters{.txtLink = {u"第?回"}}, everyLine{.txtLink = {u"?"}};
+  const TidySettings chapters{.txtLink = {u"第?回"}};
   struct Row { const char* name; Lines input, expected; TidySettings settings = {}; };
   const Row rows[] = {
-      {"joined without separator",    {u"今天的天气", u"很好。"},           {u"今天的天气很好。"}},
       {"indent of first line only",   {u"  First part", u"  second part."}, {u"  First partsecond part."}},
       {"trailing spaces go",          {u"结束。   "},                       {u"结束。"}},
       {"last line closes",            {u"甲", u"乙"},                       {u"甲乙"}},
       {"ideographic space is no end", {u"甲。\u3000", u"乙。"},             {u"甲。\u3000乙。"}},
       {"blank inside paragraph",      {u"甲", u"", u"乙。"},                {u"甲乙。"}},
-      {"empty file",                  {},                                   {}},
       {"blank between paragraphs",    {u"甲。", u"   ", u"乙。"},           {u"甲。", u"", u"乙。"}},
       {"blank last line, collecting", {u"甲", u""},                         {u"甲"}},
       {"blank last line, idle",       {u"甲。", u"  "},                     {u"甲。", u""}},
       {"ends the one before",         {u"前文", u"第一回", u"后文"},        {u"前文", u"第一回", u"后文"}, chapters},
       {"after an end, indented",      {u"甲。", u"  第一回"},               {u"甲。", u"  第一回"},        chapters},
       {"inside one, unindented",      {u"甲", u"  第一回"},                 {u"甲", u"第一回"},            chapters},
-      {"a blank line whole",          {u"甲", u"", u"乙"},                  {u"甲", u"", u"乙"},           everyLine},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -87,15 +82,12 @@ TEST(LineJoining, WholeParagraphByMarkerOrOrdinal) {
   const Row rows[] = {
       {"three wildcards",                     chapters,                                 u"第一二零回 结局。", true},
       {"two between",                         chapters,                                 u"第十二回",          false},
-      {"too short",                           chapters,                                 u"第一回",            false},
       {"ordinal off",                         {},                                       u"1. 开始",           false},
       {"wildcards past the end",              {.txtLink = {u"第??"}},                   u"第",                true},
       {"anchored after spaces",               {.txtLink = {u"第?章"}},                  u"   第3章",          true},
       {"full-width question mark is literal", {.txtLink = {u"第？章"}},                 u"第3章",             false},
       {"case-sensitive",                      {.txtLink = {u"Chapter"}},                u"CHAPTER 1",         false},
-      {"marker spaces trimmed",               {.txtLink = {u"  卷 "}},                  u"卷一",              true},
       {"only wildcards",                      {.txtLink = {u"??"}},                     u"",                  true},
-      {"box of spaces is skipped",            {.txtLink = {u"   "}},                    u"任何一行",          false},
       {"later box",                           {.txtLink = {u"", u"", u"", u"", u"序"}}, u"序言",              true},
       {"ascii digit after spaces",            ordinal,                                  u"  1甲",             true},
       {"zero",                                ordinal,                                  u"0甲",               true},
@@ -124,8 +116,6 @@ TEST(WholeLineRules, CompareTrimmedExactlyAndReplaceWholeLine) {
       {"equal is not contains",    {.txtAllS = {u"完"}, .txtAllT = {u"END"}},             u"完了",       u"完了"},
       {"tab is not trimmed",       {.txtAllS = {u"完"}, .txtAllT = {u"END"}},             u"完\t",       u"完\t"},
       {"case-sensitive",           {.txtAllS = {u"abc"}, .txtAllT = {u"X"}},              u"ABC",        u"ABC"},
-      {"switched off by spaces",   {.txtAllS = {u"   "}, .txtAllT = {u"X"}},              u"   ",        u"   "},
-      {"empty line never matches", {.txtLeftS = {u"a"}, .txtLeftT = {u"X"}},              u"",           u""},
       {"starts after indent",      {.txtLeftS = {u"第"}, .txtLeftT = {u"  替换"}},        u"   第一章",  u"  替换"},
       {"match longer than line",   {.txtLeftS = {u"第一章"}, .txtLeftT = {u"X"}},         u"第一",       u"第一"},
       {"ends with",                {.txtRightS = {u"", u"完。"}},                         u"全书完。  ", u""},

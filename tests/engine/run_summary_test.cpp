@@ -4,8 +4,6 @@
 
 #include "printers.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 

@@ -6,19 +6,13 @@
 #include "temp_folder.h"
 #include "tidy_bytes.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 
 using testing::Gbk;
 
-struct Row {
-  const char* name;
-  TidySettings settings;
-  std::string_view in, out;
-  std::optional<LeftAloneReason> leftAlone = {};
-};
+struct Row { const char* name; TidySettings settings; std::string_view in, out;
+             std::optional<LeftAloneReason> leftAlone = {}; };
 
 TidyPlan PlanOf(const TidySettings& settings) { return std::get<TidyPlan>(CheckSettings(settings, 1)); }
 
@@ -50,10 +44,9 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
       {"replace without overlap",        {.txtReplaceS = u"aa", .txtReplaceT = u"b"}, "aaaa\r\naaa",   "bb\r\nba\r\n"},
       {"replacement not searched again", {.txtReplaceS = u"a", .txtReplaceT = u"aa"}, "aa",            "aaaa\r\n"},
       {"empty find does nothing",        {.txtReplaceT = u"x"},                       "abc",           "abc\r\n"},
-      {"empty replacement deletes",      {.txtReplaceS = u"b"},                       "abcb",          "ac\r\n"},
       {"head removal ignores case",      removeAbc,                                   "ABCdef",        "def\r\n"},
       {"head removal once",              removeAbc,                                   "abcabcX",       "abcX\r\n"},
-      {"tail removal at the end only",   {.txtEnd = {u"", u"ab"}},                    "ab-ab",         "ab-\r\n"},
+      {"tail removal at the end only",   {.txtEnd = {u"", u"ab"}},                    "ab-AB",         "ab-\r\n"},
       {"tail longer than line",          {.txtEnd = {u"", u"abc"}},                   "bc",            "bc\r\n"},
       {"removal before addition",        {.txtBegin = {u"abc ", u"abc "}},            "abc east",      "abc east\r\n"},
       {"blank line gets head text",      {.txtBegin = {u"X"}, .blankLineMode = kDelete},  "\r\n",      "X\r\n"},
@@ -69,9 +62,8 @@ TEST(TidyBytes, ReadsLinesAndEditsEachOne) {
   });
 }
 
-// One or more rows per rule of the decision, in the order they apply, and what each encoding cannot hold. An
-// added 。 shows the encoding written: A1 A3 in code page 936 and GB18030, A1 43 in Big5, E3 80 82 in UTF-8, 30 02
-// in UTF-16.
+// One or more rows per rule of the decision, in the order they apply, and what each encoding cannot hold. An added 。
+// shows the encoding written: A1 A3 in code page 936 and GB18030, A1 43 in Big5, E3 80 82 in UTF-8, 30 02 in UTF-16.
 TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
   using namespace std::string_literals;
   using namespace std::string_view_literals;
@@ -85,12 +77,11 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
   const std::string everyUnitLeOut = everyUnitLe + "\r\0\n\0"s, everyUnitBeOut = everyUnitBe + "\0\r\0\n"s;
   // A view that ends before its buffer does: the byte after it must not be read.
   static constexpr std::string_view kCutShort = "\xD2\xBB\xD2\xBB";
-  static const std::string kTooLong(32768, 'a');
   const TidySettings keep, fullStop{.txtEnd = {u"。"}}, link{.paragraphMode = ParagraphMode::Link},
       ordinals{.paragraphMode = ParagraphMode::Link, .chkOrdinal = true},
       novelLine{.txtAllS = {u"小说"}, .txtAllT = {u"完"}},
       indent{.txtBegin = {u"\u3000\u3000"}}, simplified{.txtBegin = {u"说"}}, emoji{.txtBegin = {u"\U0001F600"}},
-      extensionB{.txtBegin = {u"\U00020000"}}, divide{.paragraphMode = ParagraphMode::Divide, .txtDivide = u"2"};
+      extensionB{.txtBegin = {u"\U00020000"}};
   ExpectTidied({
       // 1. The UTF-8 mark.
       {"utf-8 mark",                     fullStop, "\xEF\xBB\xBF" "a",       "\xEF\xBB\xBF" "a\xE3\x80\x82\r\n"},
@@ -103,7 +94,6 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
                                                    "\xFF\xFE" "a\0\x02\x30\r\0\n\0b\0\x02\x30\r\0\n\0"sv},
       {"utf-16 be",                      fullStop, "\xFE\xFF\0a\0\r\0\r"sv,
                                                    "\xFE\xFF\0a\x30\x02\0\r\0\n\x30\x02\0\r\0\n"sv},
-      {"utf-16 mark alone",              fullStop, "\xFF\xFE",               "\xFF\xFE"},
       {"every code unit as it stands, le", keep,   everyUnitLe,              everyUnitLeOut},
       {"every code unit as it stands, be", keep,   everyUnitBe,              everyUnitBeOut},
       {"line end right after the mark",  keep,     "\xFE\xFF\0\r\0\n"sv,     "\xFE\xFF\0\r\0\n"sv},
@@ -142,13 +132,10 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
       {"beyond U+10FFFF",                fullStop, "\xE4\x30\x81\x30",       "", NotText},
       // What the encoding cannot hold leaves the file alone; UTF-8, GB18030 and UTF-16 hold it all.
       {"emoji in gbk",                   emoji,      "\xD6\xD0",             "", Unencodable},
-      {"extension b in gbk",             extensionB, "\xD6\xD0",             "", Unencodable},
       {"emoji in utf-8",                 emoji,      "\xE4\xB8\xAD",         "\xF0\x9F\x98\x80\xE4\xB8\xAD\r\n"},
       {"extension b in gb18030",         extensionB, "\x81\x39\xEE\x39",     "\x95\x32\x82\x36\x81\x39\xEE\x39\r\n"},
       {"extension b in utf-16",          extensionB, "\xFE\xFF\x4E\x2D"sv,
                                                      "\xFE\xFF\xD8\x40\xDC\x00\x4E\x2D\x00\r\x00\n"sv},
-      {"divided",                        divide,     "abcde",                "ab\r\ncd\r\ne\r\n"},
-      {"a line too long to divide",      divide,     kTooLong,               "", LineTooLong},
   });
 }
 

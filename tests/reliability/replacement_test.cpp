@@ -25,8 +25,6 @@
 #include "reliability_support.h"
 #include "temp_folder.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest empty
-
 namespace quelvane {
 namespace {
 
@@ -196,7 +194,8 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
           EXPECT_EQ(StatesOf(folder), expected);
           EXPECT_EQ(report.ending, group.effect == EndsRun ? RunReport::Ending::FolderUnavailable
                                                            : RunReport::Ending::Completed);
-          EXPECT_EQ(window.Notices().size(), group.effect == EndsRun ? 1u : 0u);
+          const auto isNotice = [](const std::string& event) { return event.starts_with("notice:"); };
+          EXPECT_EQ(std::ranges::count_if(window.events, isNotice), group.effect == EndsRun ? 1 : 0);
           if (group.effect != LeftAlone) continue;
           EXPECT_EQ(LeftAloneFiles(report), std::vector<Named>{Named(kNames[inHand], reason)});
           const int carried = report.files.at(inHand).why.error;  // none, or the one injected
@@ -228,12 +227,9 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
       {.name = "a link's folder swapped for a link", .at = Op::OpenLinkFolder,
        .act = "mv elsewhere moved && mkdir other && printf 'x\\r\\n\\r\\n' > other/c.dat && ln -s other elsewhere",
        .leftAlone = {{"c.txt", ChangedMeanwhile}}, .file = 2},
-      {"replaced by a new file before the rename", Op::SyncTemporary,
-       "printf 'their version\\r\\n\\r\\n' > theirs && mv theirs b.txt", {{"b.txt", ChangedMeanwhile}}},
       {"rewritten in place, same size", Op::SyncTemporary, rewrite, {{"b.txt", ChangedMeanwhile}}},
       {.name = "rewritten in place where times do not move", .at = Op::SyncTemporary, .act = rewrite,
        .leftAlone = {{"b.txt", ChangedMeanwhile}}, .frozen = true},
-      {"appended to", Op::SyncTemporary, "printf 'more\\r\\n' >> b.txt", {{"b.txt", ChangedMeanwhile}}},
       {"mode changed", Op::SyncTemporary, "chmod 600 b.txt", {{"b.txt", ChangedMeanwhile}}},
       {"replaced just before the names are swapped", Op::Exchange,
        "printf 'their version\\r\\n' > theirs && mv theirs b.txt", {{"b.txt", ChangedMeanwhile}}},
@@ -313,7 +309,6 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
   using enum LeftAloneReason;
   // leftAlone: b.txt with its reason, if it is left alone
   const struct { const char* name; std::string command; std::vector<Named> leftAlone = {}; } rows[] = {
-      {"no write bit for anyone", "chmod 444 b.txt", {{"b.txt", ReadOnly}}},  // root could write it all the same
       {"immutable", "chattr +i b.txt", {{"b.txt", Unmodifiable}}},
       {"append-only", "chattr +a b.txt", {{"b.txt", Unmodifiable}}},
       {"in a folder where nothing can be created",

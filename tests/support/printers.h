@@ -1,7 +1,6 @@
 #pragma once
-// How the engine's values read in a failed expectation: enumerators by name
-// ("Ok", "Completed"), a reason a file is left alone by its words ("文件只读"),
-// and UTF-16 text as the text it is, "甲。乙。", rather than u"\x7532\x3002".
+// How the engine's values read in a failed expectation: enumerators by name ("Ok", "Completed"), a reason a file is
+// left alone by its words ("文件只读"), and UTF-16 text as the text it is, "甲。乙。", rather than u"\x7532\x3002".
 
 #include <ostream>
 #include <string>
@@ -64,8 +63,7 @@ inline void PrintTo(const LeftAlone& why, std::ostream* out) { *out << Utf16ToUt
 
 namespace testing {
 
-// UTF-16 text compared as it is and printed as UTF-8; a lone surrogate, which
-// has no UTF-8 form, as \u{d800}.
+// UTF-16 text compared as it is and printed as UTF-8; a lone surrogate, which has no UTF-8 form, as \u{d800}.
 struct Text {
   std::u16string units;
   bool operator==(const Text&) const = default;
