@@ -211,6 +211,7 @@ TEST(TextSearch, FindsTheSameLeftmostMatchesAsAPlainSearch) {
       at = text.find(pattern, from);
       ASSERT_EQ(search.Find(text, from), at) << round;
       ASSERT_EQ(FindText(text, pattern, from), at) << round;
+      ASSERT_EQ(FindCodeUnitByWords(text, pattern[0], from), text.find(pattern[0], from)) << round;
       if (at == std::u16string::npos) break;
     }
   }

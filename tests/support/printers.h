@@ -13,51 +13,43 @@
 
 namespace quelvane {
 
-inline const char* EnumName(FileResult::Kind kind) {
+inline void PrintTo(FileResult::Kind kind, std::ostream* out) {
   switch (kind) {
-    case FileResult::Kind::Tidied: return "Tidied";
-    case FileResult::Kind::Unchanged: return "Unchanged";
-    case FileResult::Kind::LeftAlone: return "LeftAlone";
+    case FileResult::Kind::Tidied: *out << "Tidied"; break;
+    case FileResult::Kind::Unchanged: *out << "Unchanged"; break;
+    case FileResult::Kind::LeftAlone: *out << "LeftAlone"; break;
   }
-  return "?";
 }
 
-inline const char* EnumName(RunReport::Ending ending) {
+inline void PrintTo(RunReport::Ending ending, std::ostream* out) {
   switch (ending) {
-    case RunReport::Ending::SettingsRejected: return "SettingsRejected";
-    case RunReport::Ending::NothingToDo: return "NothingToDo";
-    case RunReport::Ending::Declined: return "Declined";
-    case RunReport::Ending::Failed: return "Failed";
-    case RunReport::Ending::FolderUnavailable: return "FolderUnavailable";
-    case RunReport::Ending::Completed: return "Completed";
+    case RunReport::Ending::SettingsRejected: *out << "SettingsRejected"; break;
+    case RunReport::Ending::NothingToDo: *out << "NothingToDo"; break;
+    case RunReport::Ending::Declined: *out << "Declined"; break;
+    case RunReport::Ending::Failed: *out << "Failed"; break;
+    case RunReport::Ending::FolderUnavailable: *out << "FolderUnavailable"; break;
+    case RunReport::Ending::Completed: *out << "Completed"; break;
   }
-  return "?";
 }
 
-inline const char* EnumName(Int16Conversion status) {
+inline void PrintTo(Int16Conversion status, std::ostream* out) {
   switch (status) {
-    case Int16Conversion::Ok: return "Ok";
-    case Int16Conversion::NotANumber: return "NotANumber";
-    case Int16Conversion::OutOfRange: return "OutOfRange";
+    case Int16Conversion::Ok: *out << "Ok"; break;
+    case Int16Conversion::NotANumber: *out << "NotANumber"; break;
+    case Int16Conversion::OutOfRange: *out << "OutOfRange"; break;
   }
-  return "?";
 }
 
-inline const char* EnumName(IntegerTextCheck check) {
+inline void PrintTo(IntegerTextCheck check, std::ostream* out) {
   switch (check) {
-    case IntegerTextCheck::Integer: return "Integer";
-    case IntegerTextCheck::NotInteger: return "NotInteger";
-    case IntegerTextCheck::ConversionFailed: return "ConversionFailed";
+    case IntegerTextCheck::Integer: *out << "Integer"; break;
+    case IntegerTextCheck::NotInteger: *out << "NotInteger"; break;
+    case IntegerTextCheck::ConversionFailed: *out << "ConversionFailed"; break;
   }
-  return "?";
 }
 
 // A reason as the end-of-run box words it, e.g. "文件只读".
 inline void PrintTo(LeftAloneReason reason, std::ostream* out) { *out << Utf16ToUtf8(DescribeLeftAlone({reason})); }
-inline void PrintTo(FileResult::Kind kind, std::ostream* out) { *out << EnumName(kind); }
-inline void PrintTo(RunReport::Ending ending, std::ostream* out) { *out << EnumName(ending); }
-inline void PrintTo(Int16Conversion status, std::ostream* out) { *out << EnumName(status); }
-inline void PrintTo(IntegerTextCheck check, std::ostream* out) { *out << EnumName(check); }
 // "无法读取（输入输出错误）"
 inline void PrintTo(const LeftAlone& why, std::ostream* out) { *out << Utf16ToUtf8(DescribeLeftAlone(why)); }
 

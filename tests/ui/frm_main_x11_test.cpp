@@ -6,7 +6,6 @@
 #include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -27,30 +26,17 @@ constexpr int kFiles = 1000;
 const QByteArray kStory = QByteArray("今天的天气很好，我们去公园散步。\r\n\r\n").repeated(2000);
 const QByteArray kTidied = QByteArray(kStory).replace("\r\n\r\n", "\r\n");
 
-// Xvfb on a free display, which it names on the pipe; it dies with this test, however the test ends.
+// Xvfb on a free display, which it names on its standard output after the shell's pid (Xvfb takes the shell over).
+// It dies with this test, however the test ends.
+FILE* xvfbOutput = nullptr;
 int xvfb = 0;  // its pid, or 0 when there is none
 
 void StartXvfb() {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return;
-  const pid_t parent = getpid();
-  const pid_t child = fork();
-  if (child == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(1);
-    close(pipeEnds[0]);
-    const std::string fd = std::to_string(pipeEnds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  FILE* named = fdopen(pipeEnds[0], "r");
+  xvfbOutput = popen("command -v Xvfb >/dev/null && echo $$ && "
+                     "exec setpriv --pdeathsig KILL Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp", "r");
   int display = -1;
-  if (child > 0 && named && std::fscanf(named, "%d", &display) == 1 && display >= 0) {
-    xvfb = child;
-    setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
-  }
-  if (named) fclose(named);
+  if (std::fscanf(xvfbOutput, "%d %d", &xvfb, &display) != 2 || display < 0) xvfb = 0;
+  if (xvfb) setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
 }
 
 // Notes each message box shown, after whether `window` was shown and enabled behind it ("in use: <text>"), answering
@@ -174,6 +160,7 @@ int main(int argc, char** argv) {
     status = QTest::qExec(&test, argc, argv);
   }
   if (xvfb) kill(xvfb, SIGTERM);
+  pclose(xvfbOutput);
   return status;
 }
 
