@@ -13,6 +13,7 @@
 #include <set>
 #include <utility>
 
+#include "extended_attributes.h"
 #include "file_system_kind.h"
 #include "temporary_name.h"
 
@@ -160,18 +161,12 @@ bool FileReplacement::WriteAll(std::string_view bytes) {
 }
 
 bool FileReplacement::RemoveInheritedAttributes() {
-  ssize_t size = fs_.Flistxattr(fd_, nullptr, 0);
-  if (size <= 0) return size == 0 || errno == ENOTSUP;
-  std::string names(static_cast<size_t>(size), '\0');
-  size = fs_.Flistxattr(fd_, names.data(), names.size());
-  if (size < 0) return false;
-  names.resize(static_cast<size_t>(size));
+  const std::optional<std::vector<std::string>> names = AttributeNames(fs_, fd_);
+  if (!names) return false;
   std::set<std::string_view> kept;
   for (const auto& attribute : original_.extendedAttributes) kept.insert(attribute.first);
-  for (size_t at = 0; at < names.size();) {
-    const std::string name(names.c_str() + at);
-    at += name.size() + 1;
-    if (!name.empty() && !kept.contains(name) && fs_.Fremovexattr(fd_, name.c_str()) != 0) return false;
+  for (const std::string& name : *names) {
+    if (!kept.contains(name) && fs_.Fremovexattr(fd_, name.c_str()) != 0) return false;
   }
   return true;
 }

@@ -1,10 +1,10 @@
 #include "file_snapshot.h"
 
 #include <fcntl.h>
-#include <sys/xattr.h>
 
 #include <cerrno>
 
+#include "extended_attributes.h"
 #include "file_system_kind.h"
 #include "link_chain.h"
 #include "memory_advice.h"
@@ -31,23 +31,12 @@ bool ReadAll(FileSystem& fs, int fd, size_t expectedSize, FileSnapshot& snapshot
 
 bool ReadExtendedAttributes(FileSystem& fs, int fd, FileSnapshot& snapshot) {
   snapshot.extendedAttributes.clear();
-  ssize_t size = fs.Flistxattr(fd, nullptr, 0);
-  if (size < 0) return errno == ENOTSUP;
-  std::string names(static_cast<size_t>(size), '\0');
-  size = fs.Flistxattr(fd, names.data(), names.size());
-  if (size < 0) return false;
-  names.resize(static_cast<size_t>(size));
-  for (size_t at = 0; at < names.size();) {
-    std::string name(names.c_str() + at);
-    at += name.size() + 1;
-    if (name.empty()) continue;
-    ssize_t length = fs.Fgetxattr(fd, name.c_str(), nullptr, 0);
-    if (length < 0) return false;
-    std::string value(static_cast<size_t>(length), '\0');
-    length = fs.Fgetxattr(fd, name.c_str(), value.data(), value.size());
-    if (length < 0) return false;
-    value.resize(static_cast<size_t>(length));
-    snapshot.extendedAttributes.emplace_back(std::move(name), std::move(value));
+  std::optional<std::vector<std::string>> names = AttributeNames(fs, fd);
+  if (!names) return false;
+  for (std::string& name : *names) {
+    std::optional<std::string> value = AttributeValue(fs, fd, name.c_str());
+    if (!value) return false;
+    snapshot.extendedAttributes.emplace_back(std::move(name), std::move(*value));
   }
   return true;
 }

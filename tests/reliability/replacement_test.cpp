@@ -319,6 +319,7 @@ TEST(SpecialFile, ReadOnlyFormsStayAndTheOthersKeepWhatTheyCarry) {
       {"no ACL from the folder default", "setfacl -d -m u:23456:rw ."},
       {"own ACL and attribute over the folder default",
        "setfacl -m u:23456:r b.txt && setfattr -n user.source -v scanned b.txt && setfacl -d -m u:34567:rw ."},
+      {"an attribute too long for a first read", "setfattr -n user.long -v $(printf %3000s | tr ' ' x) b.txt"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
