@@ -110,16 +110,16 @@ bool FileReplacement::StartTemporaryFile() {
   // From what was read, not from an errno: root gets no EACCES.
   if (original_.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) return Fail({LeftAloneReason::Unmodifiable});
   if ((original_.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail({LeftAloneReason::ReadOnly});
-  const char* const name = original_.name.c_str();
-  const int probe = fs_.OpenAt(original_.folder, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (probe < 0) {
+  // Asked, not tried by opening the file to write: that would cost a close
+  // and tell whoever watches the folder that the original was written. A
+  // link swapped in meanwhile is found before the rename.
+  if (fs_.AccessAt(original_.folder, original_.name.c_str(), W_OK) != 0) {
     const int error = errno;
     if ((error == EACCES || error == EPERM) && original_.info.st_uid != geteuid()) {
       return Fail({LeftAloneReason::OtherOwner, error});
     }
-    return Fail(error == ELOOP ? LeftAlone{LeftAloneReason::ChangedMeanwhile, error} : ForSystemError(error));
+    return Fail(ForSystemError(error));
   }
-  fs_.Close(probe);  // opened only to ask; nothing was written through it
 
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporaryName_ = TemporaryNameFor(original_.name);

@@ -32,6 +32,9 @@ int FileSystem::Fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 int FileSystem::StatAt(int folder, const char* name, struct stat* info) {
   return ::fstatat(folder, name, info, AT_SYMLINK_NOFOLLOW);
 }
+int FileSystem::AccessAt(int folder, const char* name, int mode) {
+  return ::faccessat(folder, name, mode, AT_EACCESS | AT_SYMLINK_NOFOLLOW);
+}
 std::string FileSystem::ReadLinkAt(int folder, const char* name) {
   char target[PATH_MAX];
   const ssize_t length = ::readlinkat(folder, name, target, sizeof target);

@@ -31,6 +31,9 @@ class FileSystem {
   virtual int Fstat(int fd, struct stat* info);
   // fstatat with AT_SYMLINK_NOFOLLOW: a link is described, not followed.
   virtual int StatAt(int folder, const char* name, struct stat* info);
+  // faccessat with the effective IDs, a link not followed: whether this
+  // process may act on the file in `mode` (W_OK...), asked without opening it.
+  virtual int AccessAt(int folder, const char* name, int mode);
   // readlinkat: the link's target; empty with errno set on failure.
   virtual std::string ReadLinkAt(int folder, const char* name);
   // The type of the file system holding the file (statfs's f_type).

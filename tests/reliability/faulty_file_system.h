@@ -24,7 +24,7 @@ namespace quelvane::testing {
 #define QUELVANE_OPERATIONS(X)                                                                                      \
   X(OpenListedFolder) X(StatFolder) X(LookUp) X(ReadLink) X(OpenLinkFolder) X(StatLinkFolder) X(OpenForReading)     \
   X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags) X(StatFileSystem) X(GetFatAttributes)    \
-  X(OpenForWriting) X(CreateTemporary) X(StatTemporary) X(Lock) X(Write) X(SetOwner) X(ListTemporaryAttributes)     \
+  X(CheckWritable) X(CreateTemporary) X(StatTemporary) X(Lock) X(Write) X(SetOwner) X(ListTemporaryAttributes)      \
   X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) X(SyncTemporary) X(CloseTemporary)              \
   X(StatBeforeRename) X(ReadAgain) X(Exchange) X(CheckNames) X(UnlinkOld) X(Rename) X(OpenFolder) X(Sync) X(Close) \
   X(Unlink)
@@ -65,7 +65,6 @@ class FaultyFileSystem : public FileSystem {
                   : (flags & O_DIRECTORY)              ? (name == std::string_view(".") ? Op::OpenFolder
                                                                                         : Op::OpenListedFolder)
                   : (flags & O_CREAT)                  ? Op::CreateTemporary
-                  : (flags & O_ACCMODE) != O_RDONLY    ? Op::OpenForWriting
                                                        : Op::OpenForReading;
     if (Fails(op, name)) return -1;
     const int fd = FileSystem::OpenAt(folder, name, flags, mode);
@@ -111,6 +110,9 @@ class FaultyFileSystem : public FileSystem {
                   : live->second || temporary ? Op::CheckNames
                                               : Op::StatBeforeRename;
     return Fails(op, name) || FileSystem::StatAt(folder, name, s) != 0 ? -1 : Freeze(s);
+  }
+  int AccessAt(int folder, const char* name, int mode) override {
+    return Fails(Op::CheckWritable, name) ? -1 : FileSystem::AccessAt(folder, name, mode);
   }
   std::string ReadLinkAt(int folder, const char* name) override {
     return Fails(Op::ReadLink, name) ? "" : FileSystem::ReadLinkAt(folder, name);

@@ -128,7 +128,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
         {StatFileSystem,   EIO,    Unreadable},
         {GetFatAttributes, EIO,    Unreadable}}},
       {LeftAlone,  // while it is replaced; the first before a temporary file is opened
-       {{OpenForWriting,          EACCES},
+       {{CheckWritable,           EACCES},
         {CreateTemporary,         ENOSPC, DiskFull},
         {CreateTemporary,         EACCES, FolderNotWritable},
         {StatTemporary,           EIO},
