@@ -50,8 +50,12 @@ bool ListTextFiles(const std::string& folder, std::vector<std::string>& names) {
     if (entry == nullptr) break;
     std::string name = entry->d_name;
     if (!HasTextFileName(name)) continue;
+    // Looked at only where the folder does not say it is a regular file: a
+    // link counts by what it leads to.
     struct stat info {};
-    if (fstatat(folderFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (entry->d_type != DT_REG && (fstatat(folderFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))) {
+      continue;
+    }
     entries.push_back({SortKey(DisplayName(name)), std::move(name)});
   }
   if (errno != 0) return false;
