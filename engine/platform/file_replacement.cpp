@@ -147,14 +147,19 @@ bool FileReplacement::StartTemporaryFile() {
 }
 
 bool FileReplacement::WriteAll(std::string_view bytes) {
+  // The disk writes the blocks before this one while it is written and the
+  // next one made, so the flush before the rename has little left to wait
+  // for. The last block is left to that flush: a small file's one block
+  // would otherwise be sent to the disk twice in a row.
+  if (written_ > sentToDisk_) {
+    fs_.StartWriteback(fd_, static_cast<off_t>(sentToDisk_), static_cast<off_t>(written_ - sentToDisk_));
+    sentToDisk_ = written_;
+  }
   while (!bytes.empty()) {
     ssize_t written = fs_.Write(fd_, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return Fail(ForSystemError(written == 0 ? EIO : errno));
     bytes.remove_prefix(static_cast<size_t>(written));
-    // The disk writes this block while the next one is being made, so
-    // the flush before the rename has little left to wait for.
-    fs_.StartWriteback(fd_, static_cast<off_t>(written_), written);
     written_ += static_cast<size_t>(written);
   }
   return true;

@@ -66,6 +66,7 @@ class FileReplacement : public ByteSink {
   int fd_ = -1;
   struct stat temporary_ {};  // the temporary file, as created
   size_t written_ = 0;  // bytes written to the temporary file so far
+  size_t sentToDisk_ = 0;  // of them, those the disk was told to start writing
   std::string temporaryName_;
   std::optional<LeftAlone> failure_;  // set once, by the first failing step
   bool replaced_ = false;
