@@ -85,11 +85,14 @@ TEST_F(BatchRun, AFolderThatCannotBeOpenedEndsTheRunFirst) {
 // A first file left alone, whatever the reason, is named with it, and the run goes on to tidy the next.
 TEST_F(BatchRun, AFirstFileLeftAloneEndsNothing) {
   using enum LeftAloneReason;
+  // One link more than the kernel follows in a path: 0.txt, l40, ..., l1, each leading to the next, then l0.
+  const std::string links41 = "touch l0 && for i in $(seq 41); do ln -s l$((i - 1)) l$i; done && mv l41 0.txt";
   const struct { const char* name; std::string command; LeftAloneReason reason; } rows[] = {
       {"gone since it was listed",        "true",                      Vanished},
       {"a FIFO",                          "mkfifo 0.txt",              NotRegularFile},
       {"a link to a FIFO",                "mkfifo f && ln -s f 0.txt", LinkToNonRegular},
       {"larger than the memory there is", "truncate -s 1T 0.txt",      TooBigForMemory},  // sparse: never read
+      {"a chain of 41 links",             links41,                     Unreadable},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
