@@ -105,6 +105,7 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
       // 5. UTF-8, unless it is GB2312 text that only looks like UTF-8.
       {"utf-8 chinese",                  fullStop, "\xE7\xAC\xAC",           "\xE7\xAC\xAC\xE3\x80\x82\r\n"},
       {"utf-8 russian",                  fullStop, "\xD0\xBF\xD1\x80",       "\xD0\xBF\xD1\x80\xE3\x80\x82\r\n"},
+      {"utf-8 U+FFFF, the last unit",    fullStop, "\xEF\xBF\xBF",           "\xEF\xBF\xBF\xE3\x80\x82\r\n"},
       {"gbk 一 and 十 are lines of their own", ordinals, "\xD2\xBB\r\n\xCA\xAE\r\n", "\xD2\xBB\r\n\xCA\xAE\r\n"},
       {"gbk 小说 matches its rule",      novelLine, "\xD0\xA1\xCB\xB5",      "\xCD\xEA\r\n"},
       // 6. Big5, where its code page 936 reading holds a Private Use character (。 A1 43 does).
