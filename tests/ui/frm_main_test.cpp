@@ -538,6 +538,7 @@ class FrmMainTest : public QObject {
     Open();
     auto* folders = Find<FolderList>("dirTrim");
     QCOMPARE(Lists(), "[A] sub1 Sub2 卷\\xff 第一卷 | a.txt b.TXT");
+    QCOMPARE(folders->visualItemRect(folders->topLevelItem(0)).left(), 0);  // no arrow before the top row
     QTest::keySequence(folders, QKeySequence("End, Return"));
     QCOMPARE(Lists(), "A [第一卷] 二 | \\x81.txt 一.txt 第一章.txt 第二章.txt");
 
