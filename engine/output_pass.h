@@ -3,6 +3,7 @@
 // removal, head and tail addition, then the blank-line mode. Every written
 // line ends with CR LF.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "line_list.h"
 #include "platform/byte_sink.h"
 #include "text/text_encoding.h"
+#include "text/text_search.h"
 #include "tidy_settings.h"
 
 namespace quelvane {
@@ -26,9 +28,38 @@ inline bool IsBlankLine(std::u16string_view line) {
   return line.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
-// Nothing when every line went to the sink; Unencodable when a line or an
-// added text has a character the encoding lacks; else the sink's failure.
+class LineWriter;
+
+// The pass over a file's entries, fed in file order as they become whole:
+// what it keeps between them is the blank-line mode's state and the block
+// being filled. Each call gives nothing when the entry went on its way;
+// Unencodable when it or an added text has a character the encoding lacks;
+// else the sink's failure. After a failure, no more calls.
+class OutputPass {
+ public:
+  OutputPass(const OutputOptions& options, TextEncoding encoding, ByteSink& sink);
+  ~OutputPass();
+
+  std::optional<LeftAlone> Write(std::u16string_view entry);
+  // Hands on what the block holds; after the last entry.
+  std::optional<LeftAlone> Finish();
+
+ private:
+  std::optional<LeftAlone> WriteReplaced(std::u16string_view entry, size_t firstMatch);
+  // Whether the entry is written, after a separating blank line if
+  // `separatorFirst` comes back true.
+  bool Keeps(bool blank, bool& separatorFirst);
+
+  const OutputOptions& options_;
+  std::unique_ptr<LineWriter> writer_;
+  TextSearch search_;
+  const bool additionsAreBlank_;
+  bool first_ = true;
+  bool lastWrittenBlank_ = false;
+};
+
+// All the entries of `lines`, then Finish.
 std::optional<LeftAlone> WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
-                           ByteSink& sink);
+                                       ByteSink& sink);
 
 }  // namespace quelvane
