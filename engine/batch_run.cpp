@@ -11,7 +11,6 @@
 #include <variant>
 
 #include "file_content.h"
-#include "line_list.h"
 #include "platform/file_replacement.h"
 #include "platform/file_snapshot.h"
 #include "platform/leftover_removal.h"
@@ -114,7 +113,6 @@ class Run {
   }
 
   FileOutcome TidyFile(const std::string& name, const TidyPlan& plan) {
-    lines_.Clear();
     if (const std::optional<LeftAlone> why = OpenListedFile(fs_, folder_.fd(), name, snapshot_)) {
       return LeftAloneFor(*why);
     }
@@ -130,15 +128,12 @@ class Run {
       snapshot_ = FileSnapshot();
       return LeftAloneFor({LeftAloneReason::TooBigForMemory});
     }
-    if (!reader_) reader_.emplace(plan);
-    if (const std::optional<LeftAloneReason> unread = reader_->Read(snapshot_.bytes(), lines_)) {
-      return LeftAloneFor({*unread});
-    }
-
+    if (!tidier_) tidier_.emplace(plan);
     FileReplacement replacement(fs_, snapshot_);
     // After a failed write, Commit gives that failure.
-    const std::optional<LeftAlone> unwritten = WriteFileContent(lines_, reader_->encoding(), plan.output, replacement);
-    if (unwritten && unwritten->reason == LeftAloneReason::Unencodable) return LeftAloneFor(*unwritten);
+    if (const std::optional<LeftAloneReason> why = tidier_->Tidy(snapshot_.bytes(), replacement)) {
+      return LeftAloneFor({*why});
+    }
     if (const std::optional<LeftAlone> why = replacement.Commit()) return LeftAloneFor(*why);
     if (!replacement.replaced()) return Done(FileResult::Kind::Unchanged);
     // Renames in a folder a link led to are made durable at once; those in
@@ -185,10 +180,7 @@ class Run {
     return plan.paragraphMode == ParagraphMode::Divide ? plan.pieceLength : 0;
   }
 
-  void LetGoOfBuffers() {
-    lines_ = LineList();
-    reader_.reset();
-  }
+  void LetGoOfBuffers() { tidier_.reset(); }
 
   RunReport End(RunReport::Ending ending) {
     report_.ending = ending;
@@ -202,8 +194,7 @@ class Run {
   OpenFile folder_;
   struct stat folderInfo_ {};
   FileSnapshot snapshot_;  // reused for every file: its memory is touched once
-  LineList lines_;          // likewise
-  std::optional<LineListReader> reader_;  // likewise
+  std::optional<FileTidier> tidier_;  // likewise
   MemoryRoom memory_;
   bool shapeMatters_ = false;  // the file in hand fits only if its shape allows
   bool replacedHere_ = false;

@@ -3,9 +3,9 @@
 //
 //   the folder opened -> CheckSettings -> SummarizePlan -> confirmation ->
 //   for each listed file: OpenListedFile -> room in memory (MemoryRoom) ->
-//   ReadOpenedFile -> LineListReader (whole-line rules, then KeepLine /
-//   DivideLine / LineJoiner) -> WriteFileContent (output pass) into a
-//   FileReplacement.
+//   ReadOpenedFile -> FileTidier (the encoding decided, then line by line:
+//   whole-line rules, KeepLine / DivideLine / LineJoiner, output pass) into
+//   a FileReplacement.
 //
 // Only a folder that cannot be opened ends the run before its files; a file
 // that cannot be tidied, wherever it stands in the list, is left as it was

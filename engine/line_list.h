@@ -78,6 +78,16 @@ class LineList {
     }
   }
   void DiscardOpenEntry() { size_ = ClosedLength(); }
+  // Forgets the closed entries once they are written; the open one moves to the start.
+  void DropClosedEntries() {
+    const size_t closed = ClosedLength();
+    if (closed != 0) std::char_traits<char16_t>::move(text_.data(), text_.data() + closed, size_ - closed);
+    size_ -= closed;
+    narrowEnds_.clear();
+    wideEnds_.clear();
+  }
+  // The code units of the closed entries.
+  size_t ClosedLength() const { return count() == 0 ? 0 : End(count() - 1); }
 
   size_t count() const { return narrowEnds_.size() + wideEnds_.size(); }
   // Index 0 is the first entry.
@@ -96,7 +106,6 @@ class LineList {
   size_t End(size_t index) const {
     return index < narrowEnds_.size() ? narrowEnds_[index] : wideEnds_[index - narrowEnds_.size()];
   }
-  size_t ClosedLength() const { return count() == 0 ? 0 : End(count() - 1); }
 
   size_t narrowEndLimit_;
   RawBuffer<char16_t> text_;

@@ -247,13 +247,4 @@ bool OutputPass::Keeps(bool blank, bool& separatorFirst) {
 
 std::optional<LeftAlone> OutputPass::Finish() { return writer_->Flush(); }
 
-std::optional<LeftAlone> WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
-                                       ByteSink& sink) {
-  OutputPass pass(options, encoding, sink);
-  for (size_t i = 0; i < lines.count(); ++i) {
-    if (std::optional<LeftAlone> failure = pass.Write(lines[i])) return failure;
-  }
-  return pass.Finish();
-}
-
 }  // namespace quelvane

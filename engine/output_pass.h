@@ -1,5 +1,5 @@
 #pragma once
-// Writing a file back from its LineList: find-and-replace, head and tail
+// Writing a file's entries back: find-and-replace, head and tail
 // removal, head and tail addition, then the blank-line mode. Every written
 // line ends with CR LF.
 
@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "line_list.h"
 #include "platform/byte_sink.h"
 #include "text/text_encoding.h"
 #include "text/text_search.h"
@@ -57,9 +56,5 @@ class OutputPass {
   bool first_ = true;
   bool lastWrittenBlank_ = false;
 };
-
-// All the entries of `lines`, then Finish.
-std::optional<LeftAlone> WriteLineList(const LineList& lines, const OutputOptions& options, TextEncoding encoding,
-                                       ByteSink& sink);
 
 }  // namespace quelvane

@@ -23,15 +23,10 @@ class StringSink : public ByteSink {
 
 std::optional<LeftAloneReason> TidyBytes(std::string_view bytes, const TidyPlan& plan, std::string& newBytes) {
   newBytes.clear();
-  LineList lines;
-  LineListReader reader(plan);
-  if (const std::optional<LeftAloneReason> unread = reader.Read(bytes, lines)) return unread;
   StringSink sink(newBytes);
-  if (const std::optional<LeftAlone> unwritten = WriteFileContent(lines, reader.encoding(), plan.output, sink)) {
-    newBytes.clear();
-    return unwritten->reason;
-  }
-  return std::nullopt;
+  const std::optional<LeftAloneReason> why = FileTidier(plan).Tidy(bytes, sink);
+  if (why) newBytes.clear();
+  return why;
 }
 
 }  // namespace quelvane

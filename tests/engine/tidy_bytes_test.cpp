@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "file_content.h"
 #include "printers.h"
 #include "temp_folder.h"
 #include "tidy_bytes.h"
@@ -154,7 +155,14 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
   const std::u16string out =
       u"\u3000\u3000第1章 风起\r\n\r\n\u3000\u3000他走进门来，看见了她！\r\n\r\n\u3000\u3000\r\n\r\n"
       u"\u3000\u3000\r\n\r\n\u3000\u3000第2章 云涌\r\n\r\n\u3000\u3000十年之后\r\n";
-  ExpectTidied({{"a chapter of a novel", s, Gbk(in), Gbk(out)}});
+  // The pending paragraph is held whole, however many chunks it spans.
+  const TidySettings link{.paragraphMode = ParagraphMode::Link};
+  const std::u16string thirty(30, u'字');
+  std::u16string broken, joined;
+  while (joined.size() <= kChunkUnits) broken += thirty + u"\r\n", joined += thirty;
+  ExpectTidied({{"a chapter of a novel",          s,    Gbk(in),                            Gbk(out)},
+                {"paragraph longer than a chunk", link, Gbk(u"甲。\r\n" + broken + u"乙。"), Gbk(u"甲。\r\n" + joined + u"乙。\r\n")},
+                {"last paragraph unfinished",     link, Gbk(u"甲。\r\n乙\r\n丙"),             Gbk(u"甲。\r\n乙丙\r\n")}});
 }
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
