@@ -214,10 +214,12 @@ std::optional<LeftAlone> OutputPass::WriteReplaced(std::u16string_view line, siz
   const bool removeHead = headLength != 0 && StartsWithIgnoringCase(head, options_.headToRemove);
   const size_t skip = removeHead ? headLength : 0;
   // The tail looked for is that of the line left by the head's removal.
-  const bool removeTail = tailLength != 0 && size - skip >= tailLength && EndsWithIgnoringCase(tail, options_.tailToRemove);
+  const bool removeTail =
+      tailLength != 0 && size - skip >= tailLength && EndsWithIgnoringCase(tail, options_.tailToRemove);
   const size_t kept = size - skip - (removeTail ? tailLength : 0);
   const size_t firstKeptNonSpace = removeHead ? firstNonSpaceAfterHead : firstNonSpace;
-  const bool blank = additionsAreBlank_ && (firstKeptNonSpace == std::u16string_view::npos || firstKeptNonSpace >= skip + kept);
+  const bool blank = additionsAreBlank_ && (firstKeptNonSpace == std::u16string_view::npos ||
+                                            firstKeptNonSpace >= skip + kept);
 
   bool separatorFirst = false;
   if (!Keeps(blank, separatorFirst)) return std::nullopt;

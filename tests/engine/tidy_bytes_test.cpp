@@ -160,9 +160,11 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
   const std::u16string thirty(30, u'字');
   std::u16string broken, joined;
   while (joined.size() <= kChunkUnits) broken += thirty + u"\r\n", joined += thirty;
-  ExpectTidied({{"a chapter of a novel",          s,    Gbk(in),                            Gbk(out)},
-                {"paragraph longer than a chunk", link, Gbk(u"甲。\r\n" + broken + u"乙。"), Gbk(u"甲。\r\n" + joined + u"乙。\r\n")},
-                {"last paragraph unfinished",     link, Gbk(u"甲。\r\n乙\r\n丙"),             Gbk(u"甲。\r\n乙丙\r\n")}});
+  ExpectTidied({
+      {"a chapter of a novel",          s,    Gbk(in),                          Gbk(out)},
+      {"paragraph longer than a chunk", link, Gbk(u"甲。\r\n" + broken + u"乙。"), Gbk(u"甲。\r\n" + joined + u"乙。\r\n")},
+      {"last paragraph unfinished",     link, Gbk(u"甲。\r\n乙\r\n丙"),           Gbk(u"甲。\r\n乙丙\r\n")},
+  });
 }
 
 TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
