@@ -1,7 +1,7 @@
 #pragma once
-// The entries of the file in hand, in file order. All entries share one
-// buffer so that appending a line costs no allocation of its own: a
-// 100 MB file may hold millions of entries.
+// The entries of the file in hand not yet written, in file order. All
+// entries share one buffer so that appending a line costs no allocation of
+// its own: a chunk may hold tens of thousands of entries.
 //
 // The last entry may be left open and extended piece by piece: line joining
 // keeps its pending paragraph there, so a long paragraph is never copied.
