@@ -50,7 +50,7 @@ std::optional<LeftAloneReason> FileTidier::Stream(TextEncoding encoding, std::st
     // what the line uses is touched.
     char16_t* const decoded = lines_.LineRoom(static_cast<size_t>(end - from));
     char16_t* decodedEnd = decodeLine(from, end, decoded);
-    if (decodedEnd == nullptr) return LeftAloneReason::NotText;  // decoded once already: never
+    if (decodedEnd == nullptr) return LeftAloneReason::NotText;  // never: the decision went through every line
     // `from` is at the CR that ends the line, or at the end of the bytes.
     if (from < end) SkipLineEnd(encoding, from, end);
     const bool isLastLine = from == end;
