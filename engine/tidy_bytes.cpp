@@ -14,6 +14,7 @@ class StringSink : public ByteSink {
     return true;
   }
   LeftAlone Failure() const override { return {}; }  // never fails
+  void StartOver() override { bytes_.clear(); }
 
  private:
   std::string& bytes_;

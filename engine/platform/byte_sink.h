@@ -14,6 +14,9 @@ class ByteSink {
   virtual ~ByteSink() = default;
   virtual bool Write(std::string_view bytes) = 0;
   virtual LeftAlone Failure() const = 0;
+  // Forgets everything written: the next Write is the first again. A
+  // failure stays, so that the file it was for is left alone all the same.
+  virtual void StartOver() = 0;
 };
 
 }  // namespace quelvane

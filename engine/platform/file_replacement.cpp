@@ -75,6 +75,15 @@ void FileReplacement::RemoveTemporaryFile() {
   temporaryName_.clear();
 }
 
+// The temporary file is kept, to be emptied should the new bytes differ
+// again: nothing is created or removed twice.
+void FileReplacement::StartOver() {
+  matched_ = 0;
+  diverged_ = false;
+  written_ = 0;
+  sentToDisk_ = 0;
+}
+
 bool FileReplacement::Fail(LeftAlone why) {
   failure_ = why;
   RemoveTemporaryFile();
@@ -107,6 +116,8 @@ std::optional<LeftAlone> FileReplacement::Abandon(LeftAlone why) {
 
 bool FileReplacement::StartTemporaryFile() {
   diverged_ = true;
+  // Kept from before StartOver: its writes go to its end, now its start.
+  if (fd_ >= 0) return fs_.Ftruncate(fd_, 0) == 0 || Fail(ForSystemError(errno));
   // From what was read, not from an errno: root gets no EACCES.
   if (original_.inodeFlags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) return Fail({LeftAloneReason::Unmodifiable});
   if ((original_.info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail({LeftAloneReason::ReadOnly});
@@ -123,8 +134,8 @@ bool FileReplacement::StartTemporaryFile() {
 
   for (int attempt = 0; attempt < 16; ++attempt) {
     temporaryName_ = TemporaryNameFor(original_.name);
-    fd_ = fs_.OpenAt(original_.folder, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY,
-                     S_IRUSR | S_IWUSR);
+    fd_ = fs_.OpenAt(original_.folder, temporaryName_.c_str(),
+                     O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY, S_IRUSR | S_IWUSR);
     if (fd_ >= 0) {
       // What the name must still hold when the file takes the original's place.
       if (fs_.Fstat(fd_, &temporary_) != 0) return Fail(ForSystemError(errno));

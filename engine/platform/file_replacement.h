@@ -14,8 +14,10 @@
 // meanwhile never has it put in the original's place. Elsewhere the
 // temporary name is checked just before the rename.
 //
-// The new bytes arrive in blocks. As long as they equal the old ones nothing
-// is written at all, so an unchanged file is never touched.
+// The new bytes arrive in blocks, and may start over when the file turns
+// out to be in another encoding than the one it was being read in. As long
+// as they equal the old ones nothing is written at all, so an unchanged file
+// is never touched.
 
 #include <sys/stat.h>
 
@@ -39,6 +41,7 @@ class FileReplacement : public ByteSink {
 
   bool Write(std::string_view bytes) override;
   LeftAlone Failure() const override { return failure_.value_or(LeftAlone{}); }
+  void StartOver() override;
   // Call once every block has been written: nothing when the file now holds
   // the new bytes (or held them already), else why it was left as it was.
   // After a failed write it gives that failure.

@@ -24,6 +24,7 @@ ssize_t FileSystem::Pread(int fd, void* buffer, size_t size, off_t offset) {
 }
 ssize_t FileSystem::Write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
 int FileSystem::Fsync(int fd) { return ::fsync(fd); }
+int FileSystem::Ftruncate(int fd, off_t size) { return ::ftruncate(fd, size); }
 int FileSystem::StartWriteback(int fd, off_t offset, off_t length) {
   return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
 }

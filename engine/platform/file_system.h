@@ -24,6 +24,7 @@ class FileSystem {
   virtual ssize_t Pread(int fd, void* buffer, size_t size, off_t offset);
   virtual ssize_t Write(int fd, const void* buffer, size_t size);
   virtual int Fsync(int fd);
+  virtual int Ftruncate(int fd, off_t size);
   // Starts writing the given range to disk without waiting (a hint: the
   // later Fsync is what guarantees it).
   virtual int StartWriteback(int fd, off_t offset, off_t length);

@@ -23,11 +23,11 @@ namespace quelvane::testing {
 // Flushing and closing are one operation each, but for the temporary file: its failure loses the new content.
 #define QUELVANE_OPERATIONS(X)                                                                                      \
   X(OpenListedFolder) X(StatFolder) X(LookUp) X(ReadLink) X(OpenLinkFolder) X(StatLinkFolder) X(OpenForReading)     \
-  X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags) X(StatFileSystem) X(GetFatAttributes)    \
-  X(CheckWritable) X(CreateTemporary) X(StatTemporary) X(Lock) X(Write) X(SetOwner) X(ListTemporaryAttributes)      \
-  X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode) X(SyncTemporary) X(CloseTemporary)              \
-  X(StatBeforeRename) X(ReadAgain) X(Exchange) X(CheckNames) X(UnlinkOld) X(Rename) X(OpenFolder) X(Sync) X(Close) \
-  X(Unlink)
+  X(StatOpened) X(Read) X(ListAttributes) X(GetAttribute) X(GetInodeFlags) X(StatFileSystem)                        \
+  X(GetFatAttributes) X(CheckWritable) X(CreateTemporary) X(StatTemporary) X(Lock) X(Write) X(EmptyTemporary)       \
+  X(SetOwner) X(ListTemporaryAttributes) X(RemoveAttribute) X(SetAttribute) X(SetFatAttributes) X(SetMode)          \
+  X(SyncTemporary) X(CloseTemporary) X(StatBeforeRename) X(ReadAgain) X(Exchange) X(CheckNames) X(UnlinkOld)        \
+  X(Rename) X(OpenFolder) X(Sync) X(Close) X(Unlink)
 
 #define QUELVANE_ENUMERATOR(name) name,
 enum class Op { QUELVANE_OPERATIONS(QUELVANE_ENUMERATOR) };
@@ -89,6 +89,9 @@ class FaultyFileSystem : public FileSystem {
     if (shorten_ && size > 1) size /= 2;
     shorten_ = false;
     return FileSystem::Write(fd, buffer, size);
+  }
+  int Ftruncate(int fd, off_t size) override {
+    return Fails(Op::EmptyTemporary) ? -1 : FileSystem::Ftruncate(fd, size);
   }
   int Fsync(int fd) override {
     return Fails(OpenedBy(fd) == Op::CreateTemporary ? Op::SyncTemporary : Op::Sync) ? -1 : FileSystem::Fsync(fd);

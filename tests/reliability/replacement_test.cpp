@@ -24,6 +24,7 @@
 #include "progress.h"
 #include "reliability_support.h"
 #include "temp_folder.h"
+#include "tidy_bytes.h"
 
 namespace quelvane {
 namespace {
@@ -38,10 +39,12 @@ using States = std::map<std::string, std::string>;
 
 const std::vector<std::string> kNames = {"a.txt", "b.txt", "c.txt"};
 
+const TidySettings kDeleteBlankLines{.blankLineMode = BlankLineMode::Delete};
+
 RunReport DeleteBlankLines(const TempFolder& folder, RecordingWindow& window, FileSystem& fs) {
   FileListing files{folder.path(), {}};
   EXPECT_TRUE(ListTextFiles(files.folder, files.names));
-  return RunTidy({.blankLineMode = BlankLineMode::Delete}, files, window, fs);
+  return RunTidy(kDeleteBlankLines, files, window, fs);
 }
 
 States StatesOf(const TempFolder& folder) {
@@ -57,14 +60,16 @@ int FileInHand(const RecordingWindow& window) {
   return -1;
 }
 
-// GBK, UTF-8 with a byte-order mark, and b.txt large (several blocks) with a user attribute; c.txt is a link to a
-// file in a sub-folder. The folder's default ACL is for new files only, so a tidied file must not take it.
+// GBK; b.txt large, with a user attribute: GB18030 whose first four-byte code comes after several blocks, so that
+// the temporary file is written as GBK, then emptied and written again; c.txt, UTF-8 with a byte-order mark, is a
+// link to a file in a sub-folder. The folder's default ACL is for new files only, so a tidied file must not take it.
 struct OldFiles : TempFolder {
   OldFiles() {
     Write("a.txt", testing::Gbk(u"第一回\r\r\n今天\r\n"));
+    const std::string line = testing::Gbk(u"一行文字 line\r\n\r\n");
     std::string big;
-    while (big.size() < (5u << 19)) big += "一行文字 line\r\n\r\n";
-    Write("b.txt", big);
+    while (big.size() < (5u << 19)) big += line;
+    Write("b.txt", big + "\x81\x39\xEE\x39");
     Shell(path(), "mkdir elsewhere && ln -s elsewhere/c.dat c.txt");
     Write("elsewhere/c.dat", "\xEF\xBB\xBF" "c\r\n\r\n");
     Shell(path(), "setfattr -n user.origin -v scan b.txt; setfacl -d -m u:23456:r .");
@@ -88,12 +93,16 @@ std::vector<Named> LeftAloneFiles(const RunReport& report) {
 
 class FaultInjection : public ::testing::Test {
  protected:
-  // A clean run: the new states.
+  // A clean run: the new states. b.txt's temporary file, emptied and written again, holds the new bytes alone.
   void SetUp() override {
     old_ = StatesOf(clean_);
+    std::string tidiedB;
+    ASSERT_EQ(TidyBytes(clean_.Read("b.txt"), std::get<TidyPlan>(CheckSettings(kDeleteBlankLines, 1)), tidiedB),
+              std::nullopt);
     RecordingWindow window;
     ASSERT_EQ(DeleteBlankLines(clean_, window, SystemFileSystem()).Count(FileResult::Kind::Tidied), 3u);
     new_ = StatesOf(clean_);
+    EXPECT_TRUE(clean_.Read("b.txt") == tidiedB);
   }
 
   OldFiles clean_;
@@ -135,6 +144,7 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
         {Write,                   ENOSPC, DiskFull},
         {Write,                   EIO},
         {Write,                   EFBIG,  FileSizeLimit},
+        {EmptyTemporary,          EIO},
         {SetOwner,                EPERM},
         {ListTemporaryAttributes, EIO},
         {RemoveAttribute,         EPERM},
