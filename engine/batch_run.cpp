@@ -1,9 +1,11 @@
 #include "batch_run.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <optional>
 #include <set>
@@ -49,10 +51,29 @@ struct FileOutcome {
 FileOutcome Done(FileResult::Kind kind) { return {kind, {}, false}; }
 FileOutcome LeftAloneFor(LeftAlone why) { return {FileResult::Kind::LeftAlone, why, false}; }
 
+// New files waiting to take their originals' places, flushed and renamed
+// together: meanwhile the disk writes them while the next files are
+// tidied, and one flush of the folder follows. Bounded so that the disk
+// never needs room for more than this many bytes of them at once, nor the
+// process more descriptors than it may have.
+constexpr size_t kWaitingBytes = 64 << 20;
+constexpr size_t kMostWaitingFiles = 256;
+
+size_t WaitingFilesAllowed() {
+  struct rlimit files {};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMostWaitingFiles;
+  // One descriptor each, of half of what is left once the run's own few are counted.
+  constexpr rlim_t kRunsOwn = 16;
+  const rlim_t spare = files.rlim_cur > kRunsOwn ? files.rlim_cur - kRunsOwn : 0;
+  return std::clamp<size_t>(static_cast<size_t>(spare / 2), 1, kMostWaitingFiles);
+}
+
 class Run {
  public:
   Run(const TidySettings& settings, const FileListing& files, RunWindow& window, FileSystem& fs)
-      : settings_(settings), files_(files), window_(window), fs_(fs) {}
+      : settings_(settings), files_(files), window_(window), fs_(fs), mostWaiting_(WaitingFilesAllowed()) {
+    waiting_.reserve(mostWaiting_);  // never to fail once a file waits
+  }
 
   RunReport Start() {
     // Opened once: every file is then looked up from here, however long the path.
@@ -92,7 +113,9 @@ class Run {
       const std::string& name = files_.names[i];
       const FileOutcome outcome = TidyFileWithinMemory(name, plan);
       if (!outcome.seenBefore) report_.files.push_back({name, outcome.kind, outcome.why});
+      if (waiting_.size() >= mostWaiting_ || waitingBytes_ >= kWaitingBytes) PlaceWaitingFiles();
     }
+    PlaceWaitingFiles();
     if (replacedHere_) FlushFolder(fs_, folder_.fd());
     window_.EndBusy();
     return End(RunReport::Ending::Completed);
@@ -106,14 +129,14 @@ class Run {
     try {
       return TidyFile(name, plan);
     } catch (const std::bad_alloc&) {
-      snapshot_ = FileSnapshot();
+      *snapshot_ = FileSnapshot();
       LetGoOfBuffers();
       return LeftAloneFor({LeftAloneReason::TooBigForMemory});
     }
   }
 
   FileOutcome TidyFile(const std::string& name, const TidyPlan& plan) {
-    if (const std::optional<LeftAlone> why = OpenListedFile(fs_, folder_.fd(), name, snapshot_)) {
+    if (const std::optional<LeftAlone> why = OpenListedFile(fs_, folder_.fd(), name, *snapshot_)) {
       return LeftAloneFor(*why);
     }
     // A link listed beside its target leads to the same file: tidy it once.
@@ -123,46 +146,81 @@ class Run {
       return {FileResult::Kind::Unchanged, {}, true};
     }
     if (!ReadWithinMemory(plan)) return LeftAloneFor({LeftAloneReason::TooBigForMemory});
-    if (const std::optional<LeftAlone> why = ReadOpenedFile(fs_, snapshot_)) return LeftAloneFor(*why);
+    if (const std::optional<LeftAlone> why = ReadOpenedFile(fs_, *snapshot_)) return LeftAloneFor(*why);
     if (!ReadFitsMemory(plan)) {
-      snapshot_ = FileSnapshot();
+      *snapshot_ = FileSnapshot();
       return LeftAloneFor({LeftAloneReason::TooBigForMemory});
     }
     if (!tidier_) tidier_.emplace(plan);
-    FileReplacement replacement(fs_, snapshot_);
-    // After a failed write, Commit gives that failure.
-    if (const std::optional<LeftAloneReason> why = tidier_->Tidy(snapshot_.bytes(), replacement)) {
+    auto replacement = std::make_unique<FileReplacement>(fs_, *snapshot_);
+    // After a failed write, Complete and Commit give that failure.
+    if (const std::optional<LeftAloneReason> why = tidier_->Tidy(snapshot_->bytes(), *replacement)) {
       return LeftAloneFor({*why});
     }
-    if (const std::optional<LeftAlone> why = replacement.Commit()) return LeftAloneFor(*why);
-    if (!replacement.replaced()) return Done(FileResult::Kind::Unchanged);
+    if (snapshot_->folder == folder_.fd() && CanWait(*snapshot_)) {
+      if (const std::optional<LeftAlone> why = replacement->Complete()) return LeftAloneFor(*why);
+      if (!replacement->differs()) return Done(FileResult::Kind::Unchanged);
+      Wait(std::move(replacement));
+      return Done(FileResult::Kind::Tidied);  // unless placing it fails
+    }
+    if (const std::optional<LeftAlone> why = replacement->Commit()) return LeftAloneFor(*why);
+    if (!replacement->replaced()) return Done(FileResult::Kind::Unchanged);
     // Renames in a folder a link led to are made durable at once; those in
     // the run's folder once, at the end.
-    if (snapshot_.folder == folder_.fd()) {
+    if (snapshot_->folder == folder_.fd()) {
       replacedHere_ = true;
     } else {
-      FlushFolder(fs_, snapshot_.folder);
+      FlushFolder(fs_, snapshot_->folder);
     }
     return Done(FileResult::Kind::Tidied);
+  }
+
+  // The file in hand waits, as the report's next entry; its bytes' buffer
+  // goes on to the next file.
+  void Wait(std::unique_ptr<FileReplacement> replacement) {
+    replacement->SendToDisk();
+    waitingBytes_ += replacement->written();
+    waiting_.push_back({report_.files.size(), std::move(snapshot_), std::move(replacement)});
+    FileSnapshot& original = *waiting_.back().original;
+    snapshot_ = std::make_unique<FileSnapshot>();
+    snapshot_->content = std::move(original.content);
+    original.size = 0;
+    original.file = OpenFile();
+  }
+
+  void PlaceWaitingFiles() {
+    bool placed = false;
+    for (WaitingFile& file : waiting_) {
+      if (const std::optional<LeftAlone> why = file.replacement->Place()) {
+        FileResult& result = report_.files[file.reportIndex];
+        result.kind = FileResult::Kind::LeftAlone;
+        result.why = *why;
+      } else {
+        placed = true;
+      }
+    }
+    waiting_.clear();
+    waitingBytes_ = 0;
+    if (placed) FlushFolder(fs_, folder_.fd());
   }
 
   // Whether the file opened is met for the first time in this run; nothing
   // when the folder a link led to cannot be told.
   std::optional<bool> FirstVisit() {
     struct stat folder = folderInfo_;
-    if (snapshot_.folder != folder_.fd() && fs_.Fstat(snapshot_.folder, &folder) != 0) return std::nullopt;
-    return seenFiles_.emplace(folder.st_dev, folder.st_ino, snapshot_.name).second;
+    if (snapshot_->folder != folder_.fd() && fs_.Fstat(snapshot_->folder, &folder) != 0) return std::nullopt;
+    return seenFiles_.emplace(folder.st_dev, folder.st_ino, snapshot_->name).second;
   }
 
   // The file opened fits in the memory the run may take, whatever its shape,
   // or at least its bytes do (ReadFitsMemory then tells once they are read).
   bool ReadWithinMemory(const TidyPlan& plan) {
-    const auto bytes = static_cast<size_t>(snapshot_.info.st_size);
+    const auto bytes = static_cast<size_t>(snapshot_->info.st_size);
     const size_t anyShape = MemoryToTidy(bytes, bytes, PieceLength(plan));
     shapeMatters_ = !memory_.SurelyAllows(anyShape);
     if (!shapeMatters_) return true;
     // What earlier files left is the run's to reuse, but measured as taken.
-    snapshot_.content = RawBuffer<char>();
+    snapshot_->content = RawBuffer<char>();
     LetGoOfBuffers();
     const size_t room = memory_.Measure();
     shapeMatters_ = anyShape > room;
@@ -171,7 +229,7 @@ class Run {
 
   bool ReadFitsMemory(const TidyPlan& plan) {
     if (!shapeMatters_) return true;
-    const std::string_view bytes = snapshot_.bytes();
+    const std::string_view bytes = snapshot_->bytes();
     const size_t lineEnds = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
     return MemoryToTidy(bytes.size(), lineEnds, PieceLength(plan)) - bytes.size() <= memory_.Measure();
   }
@@ -193,13 +251,23 @@ class Run {
   FileSystem& fs_;
   OpenFile folder_;
   struct stat folderInfo_ {};
-  FileSnapshot snapshot_;  // reused for every file: its memory is touched once
+  // The file in hand. Its content buffer is reused for every file: its
+  // memory is touched once.
+  std::unique_ptr<FileSnapshot> snapshot_ = std::make_unique<FileSnapshot>();
   std::optional<FileTidier> tidier_;  // likewise
   MemoryRoom memory_;
   bool shapeMatters_ = false;  // the file in hand fits only if its shape allows
   bool replacedHere_ = false;
   std::set<std::tuple<dev_t, ino_t, std::string>> seenFiles_;  // folder and name, links resolved
   RunReport report_;
+  struct WaitingFile {
+    size_t reportIndex;
+    std::unique_ptr<FileSnapshot> original;  // outlives the replacement, which refers to it
+    std::unique_ptr<FileReplacement> replacement;
+  };
+  const size_t mostWaiting_;
+  std::vector<WaitingFile> waiting_;
+  size_t waitingBytes_ = 0;
 };
 
 }  // namespace

@@ -54,7 +54,16 @@ LeftAlone Intruder(const struct stat& found) {
   return {found.st_uid != geteuid() ? LeftAloneReason::TakenOver : LeftAloneReason::ChangedMeanwhile};
 }
 
+// Where a change made since the file was read shows in its times: they
+// are fine enough, and not both set to a whole second (as archivers and
+// touch -d set them). Equal to the original's once SameVersion holds.
+bool TimesProveChanges(const FileSnapshot& file) {
+  return !IsStickFileSystem(file.fileSystemType) && (file.info.st_mtim.tv_nsec != 0 || file.info.st_ctim.tv_nsec != 0);
+}
+
 }  // namespace
+
+bool CanWait(const FileSnapshot& original) { return TimesProveChanges(original); }
 
 void IgnoreFileSizeSignal() {
   struct sigaction current {};
@@ -206,13 +215,29 @@ bool FileReplacement::CopyMetadata() {
 }
 
 std::optional<LeftAlone> FileReplacement::Commit() {
+  if (const std::optional<LeftAlone> why = Complete()) return why;
+  return diverged_ ? Place() : std::nullopt;
+}
+
+std::optional<LeftAlone> FileReplacement::Complete() {
   if (failure_) return failure_;
   if (!diverged_) {
     if (matched_ == original_.bytes().size()) return std::nullopt;
     // The new content is a prefix of the old one.
     if (!StartTemporaryFile() || !WriteAll(original_.bytes().substr(0, matched_))) return failure_;
   }
-  if (!CopyMetadata() || fs_.Fsync(fd_) != 0) return Abandon(ForSystemError(errno));
+  if (!CopyMetadata()) return Abandon(ForSystemError(errno));
+  return std::nullopt;
+}
+
+void FileReplacement::SendToDisk() {
+  if (fd_ < 0 || written_ == sentToDisk_) return;
+  fs_.StartWriteback(fd_, static_cast<off_t>(sentToDisk_), static_cast<off_t>(written_ - sentToDisk_));
+  sentToDisk_ = written_;
+}
+
+std::optional<LeftAlone> FileReplacement::Place() {
+  if (fs_.Fsync(fd_) != 0) return Abandon(ForSystemError(errno));
   const bool onStick = IsStickFileSystem(original_.fileSystemType);
   // Elsewhere the descriptor is closed first: some file systems report
   // write errors only then.
@@ -243,9 +268,7 @@ std::optional<LeftAlone> FileReplacement::ChangedSinceRead() {
     return LeftAlone{LeftAloneReason::ChangedMeanwhile};
   }
   // Where times are too coarse to show a change, the content shows it.
-  const bool timesProve = !IsStickFileSystem(original_.fileSystemType) &&
-                          (now.st_mtim.tv_nsec != 0 || now.st_ctim.tv_nsec != 0);
-  if (timesProve) return std::nullopt;
+  if (TimesProveChanges(original_)) return std::nullopt;
   switch (CompareWithSnapshot(fs_, original_)) {
     case Comparison::Same: return std::nullopt;
     case Comparison::Different: return LeftAlone{LeftAloneReason::ChangedMeanwhile};

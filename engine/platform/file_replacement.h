@@ -44,10 +44,22 @@ class FileReplacement : public ByteSink {
   void StartOver() override;
   // Call once every block has been written: nothing when the file now holds
   // the new bytes (or held them already), else why it was left as it was.
-  // After a failed write it gives that failure.
+  // After a failed write it gives that failure. Complete, then Place.
   std::optional<LeftAlone> Commit();
-  // Whether Commit put a new file in the original's place.
+  // Whether Commit or Place put a new file in the original's place.
   bool replaced() const { return replaced_; }
+
+  // Commit in two steps, for files whose replacements wait to be flushed
+  // and renamed together (see CanWait). Complete: the new file gets the
+  // original's metadata; whether it is then to take the original's place
+  // tells `differs`.
+  std::optional<LeftAlone> Complete();
+  bool differs() const { return diverged_; }
+  // Has the disk start writing what it has not been told to yet.
+  void SendToDisk();
+  size_t written() const { return written_; }
+  // Flushes the new file and puts it in the original's place.
+  std::optional<LeftAlone> Place();
 
  private:
   bool StartTemporaryFile();
@@ -74,6 +86,12 @@ class FileReplacement : public ByteSink {
   std::optional<LeftAlone> failure_;  // set once, by the first failing step
   bool replaced_ = false;
 };
+
+// Whether the new content of `original` may wait before it takes its
+// place, its bytes read let go: the check before the rename then needs the
+// name's status only. Never on USB sticks' file systems, whose order is
+// their own (see IsStickFileSystem).
+bool CanWait(const FileSnapshot& original);
 
 // A write past the file size limit (ulimit -f) must fail with EFBIG and
 // leave that one file alone, not kill the whole run with SIGXFSZ. Called

@@ -51,7 +51,8 @@ class FaultyFileSystem : public FileSystem {
   std::optional<Fault> fault;
   bool fired = false;
   // Runs before every call (to let another process act just then) with the operation, its count so far and the name
-  // it acts on, the temporary one for a rename ("" for a call on a descriptor).
+  // it acts on, the temporary one for a rename; for a flush or close, the name the descriptor was opened by; "" for
+  // other calls on a descriptor.
   std::function<void(Op, int occurrence, const std::string& name)> before;
   // Reported as the file system's type, to walk USB sticks' path; FAT's attributes are then kept here.
   long pretendedType = 0;
@@ -79,7 +80,8 @@ class FaultyFileSystem : public FileSystem {
       ADD_FAILURE() << "closed descriptor " << fd << ", which it never opened";
       return errno = EBADF, -1;
     }
-    const bool fails = Fails(opened->second.by == Op::CreateTemporary ? Op::CloseTemporary : Op::Close);
+    const bool fails =
+        Fails(opened->second.by == Op::CreateTemporary ? Op::CloseTemporary : Op::Close, opened->second.name.c_str());
     opened_.erase(opened);
     const int result = FileSystem::Close(fd);  // on Linux the descriptor is gone even when close fails
     return fails ? -1 : result;
@@ -94,7 +96,8 @@ class FaultyFileSystem : public FileSystem {
     return Fails(Op::EmptyTemporary) ? -1 : FileSystem::Ftruncate(fd, size);
   }
   int Fsync(int fd) override {
-    return Fails(OpenedBy(fd) == Op::CreateTemporary ? Op::SyncTemporary : Op::Sync) ? -1 : FileSystem::Fsync(fd);
+    const Op op = OpenedBy(fd) == Op::CreateTemporary ? Op::SyncTemporary : Op::Sync;
+    return Fails(op, opened_.contains(fd) ? opened_.at(fd).name.c_str() : "") ? -1 : FileSystem::Fsync(fd);
   }
   int Fstat(int fd, struct stat* s) override {
     const Op by = OpenedBy(fd);

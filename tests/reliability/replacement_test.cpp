@@ -23,6 +23,7 @@
 #include "recording_window.h"
 #include "progress.h"
 #include "reliability_support.h"
+#include "platform/temporary_name.h"
 #include "temp_folder.h"
 #include "tidy_bytes.h"
 
@@ -53,8 +54,12 @@ States StatesOf(const TempFolder& folder) {
   return states;
 }
 
-// Index of the file in hand, from what the progress label shows.
-int FileInHand(const RecordingWindow& window) {
+// Index of the file a call is for: the listed file it names, or stands for by its temporary name (files wait to be
+// flushed and renamed together); else the file in hand, from what the progress label shows.
+int FileInHand(const RecordingWindow& window, const std::string& name = "") {
+  const std::string_view standsFor = KeptPartOfTemporaryName(name).value_or(name);
+  for (size_t i = 0; i < kNames.size(); ++i)
+    if (standsFor == kNames[i]) return static_cast<int>(i);
   for (size_t i = 0; i < kNames.size(); ++i)
     if (ProgressSquares(i, kNames.size()) == window.progress) return static_cast<int>(i);
   return -1;
@@ -190,8 +195,8 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
           fs.fault = testing::Fault{op, n, error};
           RecordingWindow window;
           int inHand = -1;
-          fs.before = [&, op = op, n](Op called, int k, const std::string&) {
-            if (called == op && k == n) inHand = FileInHand(window);
+          fs.before = [&, op = op, n](Op called, int k, const std::string& name) {
+            if (called == op && k == n) inHand = FileInHand(window, name);
           };
           const RunReport report = DeleteBlankLines(folder, window, fs);
           ASSERT_TRUE(fs.fired);
@@ -246,7 +251,9 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
       {"temporary name taken over just before the swap", Op::Exchange, plantLink, {{"b.txt", TakenOver}}},
       {.name = "temporary name taken over before the rename, on FAT", .at = Op::CheckNames, .act = plantLink,
        .leftAlone = {{"b.txt", TakenOver}}, .type = MSDOS_SUPER_MAGIC},
-      {"whole folder removed", Op::LookUp, "rm -r \"$PWD\"", {{"b.txt", Vanished}, {"c.txt", Vanished}}},
+      // a.txt's new content was waiting to take its place.
+      {"whole folder removed", Op::LookUp, "rm -r \"$PWD\"",
+       {{"a.txt", ChangedMeanwhile}, {"b.txt", Vanished}, {"c.txt", Vanished}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -258,7 +265,7 @@ TEST_F(FaultInjection, WhatAnotherProcessDidMeanwhileIsNeverUndone) {
     for (const auto& [name, reason] : row.leftAlone) expected[name] = old_[name];
     bool acted = false;
     fs.before = [&](Op op, int, const std::string& name) {
-      if (acted || op != row.at || FileInHand(window) != row.file) return;
+      if (acted || op != row.at || FileInHand(window, name) != row.file) return;
       acted = true;
       setenv("NAME", name.c_str(), 1);
       EXPECT_EQ(Shell(folder.path(), row.act), 0);
