@@ -49,6 +49,7 @@ bool FileTidier::Stream(TextEncoding encoding, std::string_view bytes, ByteSink&
   pass_.emplace(plan_.output, encoding, sink);
   if (!preamble.empty() && !sink.Write(preamble)) unwritten_ = sink.Failure();
   const LineDecoder decodeLine = FormOf(encoding).decodeLine;
+  const std::string_view lineBreak = FormOf(encoding).lineBreak;
   const char* from = bytes.data();
   const char* const end = from + bytes.size();
   while (from < end) {
@@ -58,7 +59,7 @@ bool FileTidier::Stream(TextEncoding encoding, std::string_view bytes, ByteSink&
     char16_t* decodedEnd = decodeLine(from, end, decoded);
     if (decodedEnd == nullptr) return false;
     // `from` is at the CR that ends the line, or at the end of the bytes.
-    if (from < end) SkipLineEnd(encoding, from, end);
+    if (from < end) SkipLineEnd(lineBreak, from, end);
     if (OutcomeKnown()) continue;
     const bool isLastLine = from == end;
 

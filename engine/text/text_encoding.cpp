@@ -157,10 +157,7 @@ char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end,
 }
 
 void SkipLineEnd(TextEncoding encoding, const char*& bytes, const char* end) {
-  const size_t unit = CodeUnitBytes(encoding);
-  bytes += unit;  // the CR
-  const std::string_view lineFeed = EncodedLineBreak(encoding).substr(unit);
-  if (static_cast<size_t>(end - bytes) >= unit && std::memcmp(bytes, lineFeed.data(), unit) == 0) bytes += unit;
+  SkipLineEnd(EncodedLineBreak(encoding), bytes, end);
 }
 
 char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to) {

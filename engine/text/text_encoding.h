@@ -77,6 +77,14 @@ char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end,
 // Moves `bytes` from the CR DecodeLine stopped at past the line end: the
 // CR, and the LF right after it if there is one.
 void SkipLineEnd(TextEncoding encoding, const char*& bytes, const char* end);
+// The same, given the encoding's line break: once a line, so inline, and
+// byte by byte rather than by a call to memcmp.
+inline void SkipLineEnd(std::string_view lineBreak, const char*& bytes, const char* end) {
+  const size_t unit = lineBreak.size() / 2;
+  bytes += unit;  // the CR
+  if (static_cast<size_t>(end - bytes) < unit || bytes[0] != lineBreak[unit]) return;
+  if (unit == 1 || bytes[1] == lineBreak[3]) bytes += unit;
+}
 char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to);
 
 // The same for a whole text held in strings, for names, settings and tests:
