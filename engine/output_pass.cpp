@@ -22,7 +22,11 @@ constexpr size_t kPieceUnits = kBlockSize / kMaxBytesPerUnit;
 class LineWriter {
  public:
   LineWriter(const OutputOptions& options, TextEncoding encoding, ByteSink& sink)
-      : encoding_(encoding), lineBreak_(EncodedLineBreak(encoding)), sink_(sink), headToAdd_(Encoded(options.headToAdd)), tailToAdd_(Encoded(options.tailToAdd)) {}
+      : encoding_(encoding),
+        lineBreak_(EncodedLineBreak(encoding)),
+        sink_(sink),
+        headToAdd_(Encoded(options.headToAdd)),
+        tailToAdd_(Encoded(options.tailToAdd)) {}
 
   // Writes head + line + tail + CR LF, or only the line + CR LF.
   std::optional<LeftAlone> Write(std::u16string_view line, bool withAdditions) {

@@ -154,7 +154,8 @@ TEST(TidyBytes, DecidesEachFilesEncodingAndKeepsIt) {
                                                    "\x81\x39\xEE\x39\xA1\xA3\r\n"
                                                    "\x95\x32\x82\x36\xA1\xA3\r\n"},
       {"gb18030 after chunks of gbk",    fullStop, chunksOf("\xB5\xDA", "\r\n") + "\x81\x39\xEE\x39",
-                                                   chunksOf("\xB5\xDA", "\xA1\xA3\r\n") + "\x81\x39\xEE\x39\xA1\xA3\r\n"},
+                                                   chunksOf("\xB5\xDA", "\xA1\xA3\r\n") +
+                                                   "\x81\x39\xEE\x39\xA1\xA3\r\n"},
       // 9. Anything else.
       {"a lead byte alone",              fullStop, "\xB5\xDA\xA1",           "", NotText},
       {"a lead byte where a view ends",  fullStop, kCutShort.substr(0, 3),   "", NotText},
@@ -185,7 +186,8 @@ TEST(TidyBytes, RulesThenLinkThenOutputPass) {
   while (joined.size() <= kChunkUnits) broken += thirty + u"\r\n", joined += thirty;
   ExpectTidied({
       {"a chapter of a novel",          s,    Gbk(in),                          Gbk(out)},
-      {"paragraph longer than a chunk", link, Gbk(u"甲。\r\n" + broken + u"乙。"), Gbk(u"甲。\r\n" + joined + u"乙。\r\n")},
+      {"paragraph longer than a chunk", link, Gbk(u"甲。\r\n" + broken + u"乙。"),
+                                              Gbk(u"甲。\r\n" + joined + u"乙。\r\n")},
       {"last paragraph unfinished",     link, Gbk(u"甲。\r\n乙\r\n丙"),           Gbk(u"甲。\r\n乙丙\r\n")},
   });
 }
