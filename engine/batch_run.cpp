@@ -178,11 +178,12 @@ class Run {
   // The file in hand waits, as the report's next entry; its bytes' buffer
   // goes on to the next file.
   void Wait(std::unique_ptr<FileReplacement> replacement) {
+    auto next = std::make_unique<FileSnapshot>();  // first: nothing after it may fail
     replacement->SendToDisk();
     waitingBytes_ += replacement->written();
     waiting_.push_back({report_.files.size(), std::move(snapshot_), std::move(replacement)});
     FileSnapshot& original = *waiting_.back().original;
-    snapshot_ = std::make_unique<FileSnapshot>();
+    snapshot_ = std::move(next);
     snapshot_->content = std::move(original.content);
     original.size = 0;
     original.file = OpenFile();

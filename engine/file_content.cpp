@@ -83,10 +83,12 @@ bool FileTidier::Stream(TextEncoding encoding, std::string_view bytes, ByteSink&
 }
 
 std::optional<LeftAloneReason> FileTidier::Finish() {
-  if (lineTooLong_) return LeftAloneReason::LineTooLong;
-  WriteClosedEntries();
-  if (!unwritten_) unwritten_ = pass_->Finish();
+  if (!lineTooLong_) {
+    WriteClosedEntries();
+    if (!unwritten_) unwritten_ = pass_->Finish();
+  }
   pass_.reset();  // it refers to the sink, which goes with the file
+  if (lineTooLong_) return LeftAloneReason::LineTooLong;
   if (unwritten_ && unwritten_->reason == LeftAloneReason::Unencodable) return unwritten_->reason;
   return std::nullopt;
 }
