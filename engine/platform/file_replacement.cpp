@@ -171,10 +171,7 @@ bool FileReplacement::WriteAll(std::string_view bytes) {
   // next one made, so the flush before the rename has little left to wait
   // for. The last block is left to that flush: a small file's one block
   // would otherwise be sent to the disk twice in a row.
-  if (written_ > sentToDisk_) {
-    fs_.StartWriteback(fd_, static_cast<off_t>(sentToDisk_), static_cast<off_t>(written_ - sentToDisk_));
-    sentToDisk_ = written_;
-  }
+  SendToDisk();
   while (!bytes.empty()) {
     ssize_t written = fs_.Write(fd_, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
