@@ -1,11 +1,19 @@
 #include "file_content.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "line_division.h"
 #include "output_pass.h"
 
 namespace quelvane {
+namespace {
+
+// A line is decoded into the room the list has when that is at least this
+// many code units (or the rest of the file).
+constexpr size_t kLeastLineRoom = 1 << 16;
+
+}  // namespace
 
 std::optional<LeftAloneReason> FileTidier::Tidy(std::string_view bytes, ByteSink& sink) {
   bool sinkUsed = false;
@@ -38,32 +46,91 @@ void FileTidier::WriteClosedEntries() {
   lines_.DropClosedEntries();
 }
 
+void FileTidier::WriteHandedEntries() {
+  LineList& chunk = handed_[writtenCount_++ % kHandedChunks];
+  for (size_t i = 0; i < chunk.count() && !handedUnwritten_; ++i) handedUnwritten_ = pass_->Write(chunk[i]);
+  chunk.Clear();
+}
+
+void FileTidier::WaitForWriter() {
+  writer_.Wait();
+  if (!unwritten_) unwritten_ = std::exchange(handedUnwritten_, std::nullopt);
+}
+
+// What the writer found goes wrong is known once it has written all it
+// was given; meanwhile it writes nothing more, and the reader reads on.
+void FileTidier::HandOffClosedEntries() {
+  if (unwritten_) {
+    lines_.DropClosedEntries();
+    return;
+  }
+  writer_.Wait(kHandedChunks - 1);
+  LineList& chunk = handed_[handedCount_++ % kHandedChunks];
+  std::swap(lines_, chunk);
+  lines_.Extend(chunk.OpenEntry());
+  chunk.DiscardOpenEntry();
+  writer_.Start();
+}
+
 bool FileTidier::Stream(TextEncoding encoding, std::string_view bytes, ByteSink& sink) {
-  lines_.Clear();
-  joiner_.Reset(lines_);
   unwritten_.reset();
+  handedUnwritten_.reset();
   lineTooLong_ = false;
   const std::string_view preamble = EncodingPreamble(encoding);
   bytes.remove_prefix(preamble.size());
-  lines_.ReserveForBytes(bytes.size());
+  const size_t units = std::min(bytes.size(), kChunkUnits + 2 * kLeastLineRoom);
+  const size_t entries = std::min(bytes.size() / 32, kChunkEntries);
+  lines_.Restart(units, entries);
+  for (LineList& chunk : handed_) chunk.Restart(units, entries);
+  handedCount_ = writtenCount_ = 0;
+  joiner_.Reset(lines_);
   pass_.emplace(plan_.output, encoding, sink);
   if (!preamble.empty() && !sink.Write(preamble)) unwritten_ = sink.Failure();
+  bool decodes = false;
+  try {
+    decodes = StreamLines(encoding, bytes);
+  } catch (...) {
+    writer_.WaitQuietly();  // before the sink goes, with the unwinding
+    throw;
+  }
+  WaitForWriter();
+  return decodes;
+}
+
+// Straight into the list, with room for as many code units as the line
+// has bytes: the room there is, when it is enough for most lines; a line
+// that goes on past it is decoded again with room for the rest of the file.
+// Only what the line uses is touched.
+bool FileTidier::DecodeIntoList(TextEncoding encoding, const char*& from, const char* end,
+                                std::u16string_view& line) {
   const LineDecoder decodeLine = FormOf(encoding).decodeLine;
-  const std::string_view lineBreak = FormOf(encoding).lineBreak;
+  const char* const lineStart = from;
+  const auto rest = static_cast<size_t>(end - from);
+  const size_t room = lines_.Room() >= std::min(rest, kLeastLineRoom) ? std::min(rest, lines_.Room()) : rest;
+  const char* const cut = from + room;
+  char16_t* decoded = lines_.LineRoom(room);
+  char16_t* decodedEnd = decodeLine(from, cut, decoded);
+  if (cut != end && (decodedEnd == nullptr || from == cut)) {
+    from = lineStart;
+    decoded = lines_.LineRoom(rest);
+    decodedEnd = decodeLine(from, end, decoded);
+  }
+  if (decodedEnd == nullptr) return false;
+  // `from` is at the CR that ends the line, or at the end of the bytes.
+  if (from < end) SkipLineEnd(FormOf(encoding).lineBreak, from, end);
+  line = {decoded, static_cast<size_t>(decodedEnd - decoded)};
+  return true;
+}
+
+bool FileTidier::StreamLines(TextEncoding encoding, std::string_view bytes) {
   const char* from = bytes.data();
   const char* const end = from + bytes.size();
   while (from < end) {
-    // Straight into the list, with room for the rest of the file; only
-    // what the line uses is touched.
-    char16_t* const decoded = lines_.LineRoom(static_cast<size_t>(end - from));
-    char16_t* decodedEnd = decodeLine(from, end, decoded);
-    if (decodedEnd == nullptr) return false;
-    // `from` is at the CR that ends the line, or at the end of the bytes.
-    if (from < end) SkipLineEnd(lineBreak, from, end);
+    std::u16string_view line;
+    if (!DecodeIntoList(encoding, from, end, line)) return false;
     if (OutcomeKnown()) continue;
     const bool isLastLine = from == end;
 
-    std::u16string_view line(decoded, static_cast<size_t>(decodedEnd - decoded));
     line = ApplyWholeLineRules(line, plan_.wholeLineRules);
     switch (plan_.paragraphMode) {
       case ParagraphMode::Keep:
@@ -76,7 +143,7 @@ bool FileTidier::Stream(TextEncoding encoding, std::string_view bytes, ByteSink&
         joiner_.LinkLine(line, isLastLine, lines_);
         break;
     }
-    if (lines_.ClosedLength() >= kChunkUnits || lines_.count() >= kChunkEntries) WriteClosedEntries();
+    if (lines_.ClosedLength() >= kChunkUnits || lines_.count() >= kChunkEntries) HandOffClosedEntries();
     if (OutcomeKnown()) lines_.Clear();
   }
   return true;

@@ -1,13 +1,15 @@
 #pragma once
 // Tidying one file's bytes into a sink, as a stream: the entries go on to
 // the output pass in chunks as they become whole, so that the text held at
-// any time is one chunk and the pending paragraph of link mode, never the
-// whole file's.
+// any time is a few chunks and the pending paragraph of link mode, never
+// the whole file's. The chunks are written on a thread of their own while
+// the next are read; the sink is used by one thread at a time.
 
 #include <cstddef>
 #include <optional>
 #include <string_view>
 
+#include "background_worker.h"
 #include "left_alone_reason.h"
 #include "line_joining.h"
 #include "line_list.h"
@@ -20,12 +22,13 @@ namespace quelvane {
 
 // The closed entries are written once they hold this many code units, or
 // this many entries.
-inline constexpr size_t kChunkUnits = 1 << 18;
+inline constexpr size_t kChunkUnits = 1 << 16;
 inline constexpr size_t kChunkEntries = 1 << 16;
 
 class FileTidier {
  public:
-  explicit FileTidier(const TidyPlan& plan) : plan_(plan), joiner_(plan.wholeParagraph) {}
+  explicit FileTidier(const TidyPlan& plan)
+      : plan_(plan), joiner_(plan.wholeParagraph), writer_([this] { WriteHandedEntries(); }) {}
 
   // Decides the encoding from all of the bytes (DecideEncoding), and writes
   // the file back in it, its mark first. The decision's questions "does
@@ -45,16 +48,37 @@ class FileTidier {
   // the list for Finish: a file of one chunk is written only once its
   // encoding is decided. False when a line is not valid in the encoding.
   bool Stream(TextEncoding encoding, std::string_view bytes, ByteSink& sink);
+  bool StreamLines(TextEncoding encoding, std::string_view bytes);
+  // The line at `from`, decoded into the room after the list's text.
+  bool DecodeIntoList(TextEncoding encoding, const char*& from, const char* end, std::u16string_view& line);
   std::optional<LeftAloneReason> Finish();
   bool OutcomeKnown() const;
   void WriteClosedEntries();
+  // Gives the closed entries to the writer, once it is done with the ones before.
+  void HandOffClosedEntries();
+  void WaitForWriter();
+  void WriteHandedEntries();  // on the writer's thread
 
   const TidyPlan& plan_;
   LineJoiner joiner_;
-  LineList lines_;  // reused for every file: its memory is touched once
-  std::optional<OutputPass> pass_;
+  // Reused for every file, so that their memory is touched once: the
+  // entries being read, and those handed to the writer.
+  LineList lines_;
+  size_t handedCount_ = 0;
   std::optional<LeftAlone> unwritten_;
   bool lineTooLong_ = false;
+  // What the writer's thread uses, on cache lines apart from the reader's:
+  // a line shared by the two would move between their caches at every line
+  // of text.
+  static constexpr size_t kApart = 128;
+  // Chunks handed over and not yet written, in turn: the reader waits for
+  // the writer only when all are taken.
+  static constexpr size_t kHandedChunks = 3;
+  alignas(kApart) LineList handed_[kHandedChunks];
+  size_t writtenCount_ = 0;
+  std::optional<OutputPass> pass_;
+  std::optional<LeftAlone> handedUnwritten_;  // until the writer is waited for
+  BackgroundWorker writer_;  // last: its thread ends before the rest goes
 };
 
 }  // namespace quelvane

@@ -31,23 +31,22 @@ class LineList {
     narrowEnds_.clear();
     wideEnds_.clear();
   }
-  // Makes room for a file of `bytes` bytes. Untouched capacity costs only
-  // address space, so the text is given the most it can need. An empty list
-  // first hands back what a much larger file left behind.
-  void ReserveForBytes(size_t bytes) {
-    if (size_ == 0 && count() == 0) {
-      text_.Uninitialized(bytes);
-      if (narrowEnds_.capacity() > 4 * (bytes / 32) && narrowEnds_.capacity() * sizeof(uint32_t) >= kKeptBytes) {
-        std::vector<uint32_t>().swap(narrowEnds_);
-      }
-    } else {
-      text_.Grow(size_ + bytes, size_);
+  // Empties the list and makes room for `units` code units and `entries`
+  // entries: what a chunk of the next file needs. Untouched capacity costs
+  // only address space. First hands back what a much larger file left.
+  void Restart(size_t units, size_t entries) {
+    Clear();
+    text_.Uninitialized(units);
+    if (narrowEnds_.capacity() > 4 * entries && narrowEnds_.capacity() * sizeof(uint32_t) >= kKeptBytes) {
+      std::vector<uint32_t>().swap(narrowEnds_);
     }
-    narrowEnds_.reserve(count() + bytes / 32);
+    narrowEnds_.reserve(entries);
     AdviseHugePages(text_.data(), text_.capacity() * sizeof(char16_t));
     AdviseHugePages(narrowEnds_.data(), narrowEnds_.capacity() * sizeof(uint32_t));
   }
 
+  // The code units there is room for after the text without growing.
+  size_t Room() const { return text_.capacity() - size_; }
   // Room for `count` code units after the text, for a line to be decoded
   // there and then appended or extended from there: pieces of it are taken
   // in order, so each is already where it belongs or moves only forward.

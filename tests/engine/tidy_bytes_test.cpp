@@ -203,6 +203,20 @@ TEST(TidyBytes, LinesLongerThanAnOutputBlockComeOutWhole) {
     EXPECT_EQ(TidyBytes(line + "\rb", PlanOf(s), out), std::nullopt);
     EXPECT_TRUE(out == "<" + line + ">\r\n<b>\r\n") << "too long to print";
   }
+  // After short lines, a long one starts where the room left ends at either
+  // byte of a UTF-16 unit.
+  using namespace std::literals;
+  for (const int shortLines : {100000, 100001}) {
+    SCOPED_TRACE(shortLines);
+    std::string in = "\xFF\xFE", expected = "\xFF\xFE";
+    for (int i = 0; i < shortLines; ++i) in += "a\0\r\0\n\0"sv, expected += "<\0a\0>\0\r\0\n\0"sv;
+    const std::string longLine(800000, 'b');
+    in += longLine;
+    expected += "<\0"s + longLine + ">\0\r\0\n\0"s;
+    std::string out;
+    EXPECT_EQ(TidyBytes(in, PlanOf(s), out), std::nullopt);
+    EXPECT_TRUE(out == expected) << "too long to print";
+  }
 }
 
 }  // namespace
