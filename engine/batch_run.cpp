@@ -29,12 +29,13 @@ namespace {
 // holds already: the file, its text (at most two bytes a byte), and eight
 // bytes an entry, of which each line end and each divided piece makes one;
 // `lineEnds` = `bytes` when they are not yet counted, `pieceLength` 0
-// outside divide mode. The slack is the output's block and the reader's
-// state. It bounds the worst of the shapes, where the whole text is held:
-// one line, or a paragraph of link mode that never ends (2.9 and 1.5 times
-// a 100 MB file). A stream of short lines holds one chunk of its text and
-// needs less (1.0 times a novel), so a file refused for memory could at
-// times have been tidied; never the other way round.
+// outside divide mode. The slack is the output's block, the chunks waiting
+// for the writer and the reader's state. It bounds the worst of the shapes,
+// where the whole text is held: one line, or a paragraph of link mode that
+// never ends (2.9 and 1.5 times a 100 MB file). A stream of short lines
+// holds a few chunks of its text and needs less (1.0 times a novel), so a
+// file refused for memory could at times have been tidied; never the other
+// way round.
 constexpr size_t kSlack = 4 << 20;
 size_t MemoryToTidy(size_t bytes, size_t lineEnds, size_t pieceLength) {
   const size_t entries = std::min(bytes, lineEnds + (pieceLength ? bytes / pieceLength : 0)) + 1;
