@@ -101,9 +101,9 @@ bool FileTidier::Stream(TextEncoding encoding, std::string_view bytes, ByteSink&
 // has bytes: the room there is, when it is enough for most lines; a line
 // that goes on past it is decoded again with room for the rest of the file.
 // Only what the line uses is touched.
-bool FileTidier::DecodeIntoList(TextEncoding encoding, const char*& from, const char* end,
+bool FileTidier::DecodeIntoList(const EncodingForm& form, const char*& from, const char* end,
                                 std::u16string_view& line) {
-  const LineDecoder decodeLine = FormOf(encoding).decodeLine;
+  const LineDecoder decodeLine = form.decodeLine;
   const char* const lineStart = from;
   const auto rest = static_cast<size_t>(end - from);
   const size_t room = lines_.Room() >= std::min(rest, kLeastLineRoom) ? std::min(rest, lines_.Room()) : rest;
@@ -117,17 +117,18 @@ bool FileTidier::DecodeIntoList(TextEncoding encoding, const char*& from, const 
   }
   if (decodedEnd == nullptr) return false;
   // `from` is at the CR that ends the line, or at the end of the bytes.
-  if (from < end) SkipLineEnd(FormOf(encoding).lineBreak, from, end);
+  if (from < end) SkipLineEnd(form.lineBreak, from, end);
   line = {decoded, static_cast<size_t>(decodedEnd - decoded)};
   return true;
 }
 
 bool FileTidier::StreamLines(TextEncoding encoding, std::string_view bytes) {
+  const EncodingForm& form = FormOf(encoding);
   const char* from = bytes.data();
   const char* const end = from + bytes.size();
   while (from < end) {
     std::u16string_view line;
-    if (!DecodeIntoList(encoding, from, end, line)) return false;
+    if (!DecodeIntoList(form, from, end, line)) return false;
     if (OutcomeKnown()) continue;
     const bool isLastLine = from == end;
 

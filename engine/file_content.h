@@ -50,7 +50,7 @@ class FileTidier {
   bool Stream(TextEncoding encoding, std::string_view bytes, ByteSink& sink);
   bool StreamLines(TextEncoding encoding, std::string_view bytes);
   // The line at `from`, decoded into the room after the list's text.
-  bool DecodeIntoList(TextEncoding encoding, const char*& from, const char* end, std::u16string_view& line);
+  bool DecodeIntoList(const EncodingForm& form, const char*& from, const char* end, std::u16string_view& line);
   std::optional<LeftAloneReason> Finish();
   bool OutcomeKnown() const;
   void WriteClosedEntries();

@@ -15,7 +15,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/memory_advice.h"
 #include "text/raw_buffer.h"
 
 namespace quelvane {
@@ -41,8 +40,6 @@ class LineList {
       std::vector<uint32_t>().swap(narrowEnds_);
     }
     narrowEnds_.reserve(entries);
-    AdviseHugePages(text_.data(), text_.capacity() * sizeof(char16_t));
-    AdviseHugePages(narrowEnds_.data(), narrowEnds_.capacity() * sizeof(uint32_t));
   }
 
   // The code units there is room for after the text without growing.

@@ -7,15 +7,16 @@
 #include "extended_attributes.h"
 #include "file_system_kind.h"
 #include "link_chain.h"
-#include "memory_advice.h"
 
 namespace quelvane {
 namespace {
 
 bool ReadAll(FileSystem& fs, int fd, size_t expectedSize, FileSnapshot& snapshot) {
   size_t room = expectedSize + 1;  // one more byte shows whether the file grew
+  // Ordinary pages, not huge ones: where freed memory goes back to a
+  // virtual machine's host, a huge page is the first to be taken from
+  // there, and touching one then costs several times as much.
   char* bytes = snapshot.content.Uninitialized(room);
-  AdviseHugePages(bytes, room);
   size_t filled = 0;
   for (;;) {
     if (filled == room) bytes = snapshot.content.Grow(room *= 2, filled);
