@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <tuple>
 #include <variant>
 
+#include "background_worker.h"
 #include "file_content.h"
 #include "platform/file_replacement.h"
 #include "platform/file_snapshot.h"
@@ -60,6 +62,10 @@ FileOutcome LeftAloneFor(LeftAlone why) { return {FileResult::Kind::LeftAlone, w
 constexpr size_t kWaitingBytes = 64 << 20;
 constexpr size_t kMostWaitingFiles = 256;
 
+// A file is large enough to remove originals meanwhile from this size on:
+// tidying a smaller one takes less time than waking the remover.
+constexpr size_t kLargeFileBytes = 1 << 20;
+
 size_t WaitingFilesAllowed() {
   struct rlimit files {};
   if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMostWaitingFiles;
@@ -74,6 +80,7 @@ class Run {
   Run(const TidySettings& settings, const FileListing& files, RunWindow& window, FileSystem& fs)
       : settings_(settings), files_(files), window_(window), fs_(fs), mostWaiting_(WaitingFilesAllowed()) {
     waiting_.reserve(mostWaiting_);  // never to fail once a file waits
+    placed_.reserve(mostWaiting_);
   }
 
   RunReport Start() {
@@ -117,7 +124,9 @@ class Run {
       if (waiting_.size() >= mostWaiting_ || waitingBytes_ >= kWaitingBytes) PlaceWaitingFiles();
     }
     PlaceWaitingFiles();
-    if (replacedHere_) FlushFolder(fs_, folder_.fd());
+    const bool removing = !placed_.empty();
+    RemovePlacedOriginals();
+    if (replacedHere_ || removing) FlushFolder(fs_, folder_.fd());
     window_.EndBusy();
     return End(RunReport::Ending::Completed);
   }
@@ -155,7 +164,7 @@ class Run {
     if (!tidier_) tidier_.emplace(plan);
     auto replacement = std::make_unique<FileReplacement>(fs_, *snapshot_);
     // After a failed write, Complete and Commit give that failure.
-    if (const std::optional<LeftAloneReason> why = tidier_->Tidy(snapshot_->bytes(), *replacement)) {
+    if (const std::optional<LeftAloneReason> why = TidyWhileRemovingOriginals(*replacement)) {
       return LeftAloneFor({*why});
     }
     if (snapshot_->folder == folder_.fd() && CanWait(*snapshot_)) {
@@ -191,19 +200,54 @@ class Run {
   }
 
   void PlaceWaitingFiles() {
+    RemovePlacedOriginals();  // those no large file left time for
     bool placed = false;
     for (WaitingFile& file : waiting_) {
-      if (const std::optional<LeftAlone> why = file.replacement->Place()) {
+      if (const std::optional<LeftAlone> why = file.replacement->Place(FileReplacement::OriginalGoes::Later)) {
         FileResult& result = report_.files[file.reportIndex];
         result.kind = FileResult::Kind::LeftAlone;
         result.why = *why;
       } else {
+        placed_.push_back(std::move(file));  // within the room reserved
         placed = true;
       }
     }
     waiting_.clear();
     waitingBytes_ = 0;
     if (placed) FlushFolder(fs_, folder_.fd());
+  }
+
+  // The originals of the files placed wait under their temporary names,
+  // to be removed on a thread of their own while a large file is tidied:
+  // where the disk is mounted with online discard, each removal waits for
+  // the disk. The thread makes no other call, and the file in hand's calls
+  // are its temporary file's.
+  std::optional<LeftAloneReason> TidyWhileRemovingOriginals(FileReplacement& replacement) {
+    if (placed_.empty() || snapshot_->bytes().size() < kLargeFileBytes) {
+      return tidier_->Tidy(snapshot_->bytes(), replacement);
+    }
+    stopRemoving_ = false;
+    remover_.Start();
+    struct StopAtExit {
+      Run& run;
+      ~StopAtExit() {
+        run.stopRemoving_ = true;
+        run.remover_.WaitQuietly();
+      }
+    } stop{*this};
+    return tidier_->Tidy(snapshot_->bytes(), replacement);
+  }
+
+  // On the remover's thread, until the file in hand is tidied.
+  void RemoveOriginalsUntilStopped() noexcept {
+    size_t removed = 0;
+    while (removed < placed_.size() && !stopRemoving_) placed_[removed++].replacement->RemoveOriginal();
+    placed_.erase(placed_.begin(), placed_.begin() + static_cast<ptrdiff_t>(removed));
+  }
+
+  void RemovePlacedOriginals() {
+    for (WaitingFile& file : placed_) file.replacement->RemoveOriginal();
+    placed_.clear();
   }
 
   // Whether the file opened is met for the first time in this run; nothing
@@ -270,6 +314,10 @@ class Run {
   const size_t mostWaiting_;
   std::vector<WaitingFile> waiting_;
   size_t waitingBytes_ = 0;
+  // Placed, their originals still under their temporary names.
+  std::vector<WaitingFile> placed_;
+  std::atomic<bool> stopRemoving_ = false;
+  BackgroundWorker remover_{[this] { RemoveOriginalsUntilStopped(); }};  // last: its thread ends first
 };
 
 }  // namespace

@@ -233,7 +233,7 @@ void FileReplacement::SendToDisk() {
   sentToDisk_ = written_;
 }
 
-std::optional<LeftAlone> FileReplacement::Place() {
+std::optional<LeftAlone> FileReplacement::Place(OriginalGoes goes) {
   if (fs_.Fsync(fd_) != 0) return Abandon(ForSystemError(errno));
   const bool onStick = IsStickFileSystem(original_.fileSystemType);
   // Elsewhere the descriptor is closed first: some file systems report
@@ -244,6 +244,7 @@ std::optional<LeftAlone> FileReplacement::Place() {
   if (const std::optional<LeftAlone> stop = ChangedSinceRead()) return Abandon(*stop);
   if (const std::optional<LeftAlone> stop = onStick ? RenameOver() : SwapNames()) return Abandon(*stop);
   replaced_ = true;
+  if (goes == OriginalGoes::AtOnce) RemoveOriginal();
   if (onStick) {
     // First the temporary name's removal, then the file's entry under its
     // own name: a power cut between them leaves the old content, never a
@@ -281,7 +282,7 @@ bool FileReplacement::IsOurs(const struct stat& info) const {
 // The new file and the original swap names; each name must then hold the
 // file expected, or the swap is undone: whatever another program moved
 // under either name meanwhile goes back where it was, and the original
-// keeps its place. The original then goes, from under the temporary name.
+// keeps its place. The original is then under the temporary name.
 std::optional<LeftAlone> FileReplacement::SwapNames() {
   const int folder = original_.folder;
   const char* const name = original_.name.c_str();
@@ -306,10 +307,13 @@ std::optional<LeftAlone> FileReplacement::SwapNames() {
     fs_.RenameAt(folder, temporary, name, RENAME_EXCHANGE);
     return wrong;
   }
-  // Should this fail, the destructor tries again; after that the next run
-  // removes the original's leftover.
-  if (fs_.UnlinkAt(folder, temporary) == 0) temporaryName_.clear();
   return std::nullopt;
+}
+
+void FileReplacement::RemoveOriginal() {
+  if (replaced_ && !temporaryName_.empty() && fs_.UnlinkAt(original_.folder, temporaryName_.c_str()) == 0) {
+    temporaryName_.clear();
+  }
 }
 
 // Where names cannot be swapped: the temporary name must hold the new file

@@ -58,8 +58,15 @@ class FileReplacement : public ByteSink {
   // Has the disk start writing what it has not been told to yet.
   void SendToDisk();
   size_t written() const { return written_; }
-  // Flushes the new file and puts it in the original's place.
-  std::optional<LeftAlone> Place();
+  // Flushes the new file and puts it in the original's place. Where the
+  // two swap names, the original is then removed from under the temporary
+  // name, or, `Later`, left there for RemoveOriginal: a run removes those
+  // while it tidies the next large file.
+  enum class OriginalGoes { AtOnce, Later };
+  std::optional<LeftAlone> Place(OriginalGoes goes = OriginalGoes::AtOnce);
+  // Should this fail, the destructor tries again; after that the next run
+  // removes the original's leftover.
+  void RemoveOriginal();
 
  private:
   bool StartTemporaryFile();

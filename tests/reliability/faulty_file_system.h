@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,7 +48,10 @@ struct Fault { Op op; int occurrence = 1; int error = 0; };  // occurrence count
 class FaultyFileSystem : public FileSystem {
  public:
   explicit FaultyFileSystem(long type = 0) : pretendedType(type) {}
-  ~FaultyFileSystem() override { EXPECT_EQ(opened_.size(), 0u) << "descriptors left open"; }
+  ~FaultyFileSystem() override {
+    const std::lock_guard lock(mutex_);
+    EXPECT_EQ(opened_.size(), 0u) << "descriptors left open";
+  }
   std::optional<Fault> fault;
   bool fired = false;
   // Runs before every call (to let another process act just then) with the operation, its count so far and the name
@@ -62,6 +66,7 @@ class FaultyFileSystem : public FileSystem {
   int Count(Op op) const { return counts_.contains(op) ? counts_.at(op) : 0; }
 
   int OpenAt(int folder, const char* name, int flags, mode_t mode) override {
+    const std::lock_guard lock(mutex_);
     const Op op = (flags & O_PATH)                     ? Op::OpenLinkFolder
                   : (flags & O_DIRECTORY)              ? (name == std::string_view(".") ? Op::OpenFolder
                                                                                         : Op::OpenListedFolder)
@@ -75,6 +80,7 @@ class FaultyFileSystem : public FileSystem {
   }
   // Only what it handed out: closing another descriptor (0, say) would close what is not the run's.
   int Close(int fd) override {
+    const std::lock_guard lock(mutex_);
     const auto opened = opened_.find(fd);
     if (opened == opened_.end()) {
       ADD_FAILURE() << "closed descriptor " << fd << ", which it never opened";
@@ -87,19 +93,23 @@ class FaultyFileSystem : public FileSystem {
     return fails ? -1 : result;
   }
   ssize_t Write(int fd, const void* buffer, size_t size) override {
+    const std::lock_guard lock(mutex_);
     if (Fails(Op::Write)) return -1;
     if (shorten_ && size > 1) size /= 2;
     shorten_ = false;
     return FileSystem::Write(fd, buffer, size);
   }
   int Ftruncate(int fd, off_t size) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::EmptyTemporary) ? -1 : FileSystem::Ftruncate(fd, size);
   }
   int Fsync(int fd) override {
+    const std::lock_guard lock(mutex_);
     const Op op = OpenedBy(fd) == Op::CreateTemporary ? Op::SyncTemporary : Op::Sync;
     return Fails(op, opened_.contains(fd) ? opened_.at(fd).name.c_str() : "") ? -1 : FileSystem::Fsync(fd);
   }
   int Fstat(int fd, struct stat* s) override {
+    const std::lock_guard lock(mutex_);
     const Op by = OpenedBy(fd);
     const Op op = by == Op::OpenListedFolder  ? Op::StatFolder
                   : by == Op::OpenLinkFolder  ? Op::StatLinkFolder
@@ -110,6 +120,7 @@ class FaultyFileSystem : public FileSystem {
   // A listed name is looked up while it is opened, checked before its replacement and after a swap of names; a
   // temporary name is checked before a rename, or after a swap.
   int StatAt(int folder, const char* name, struct stat* s) override {
+    const std::lock_guard lock(mutex_);
     const std::optional<std::string_view> temporary = KeptPartOfTemporaryName(name);
     const auto live = temporaries_.find(std::string(temporary ? *temporary : KeptPartOfName(name)));
     const Op op = live == temporaries_.end()  ? Op::LookUp
@@ -118,44 +129,72 @@ class FaultyFileSystem : public FileSystem {
     return Fails(op, name) || FileSystem::StatAt(folder, name, s) != 0 ? -1 : Freeze(s);
   }
   int AccessAt(int folder, const char* name, int mode) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::CheckWritable, name) ? -1 : FileSystem::AccessAt(folder, name, mode);
   }
   std::string ReadLinkAt(int folder, const char* name) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::ReadLink, name) ? "" : FileSystem::ReadLinkAt(folder, name);
   }
   ssize_t Flistxattr(int fd, char* names, size_t size) override {
+    const std::lock_guard lock(mutex_);
     const Op op = OpenedBy(fd) == Op::CreateTemporary ? Op::ListTemporaryAttributes : Op::ListAttributes;
     return Fails(op) ? -1 : FileSystem::Flistxattr(fd, names, size);
   }
   // The rest are one operation each.
-  ssize_t Read(int fd, void* b, size_t n) override { return Fails(Op::Read) ? -1 : FileSystem::Read(fd, b, n); }
+  ssize_t Read(int fd, void* b, size_t n) override {
+    const std::lock_guard lock(mutex_);
+    return Fails(Op::Read) ? -1 : FileSystem::Read(fd, b, n);
+  }
   int GetInodeFlags(int fd, unsigned* f) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::GetInodeFlags) ? -1 : FileSystem::GetInodeFlags(fd, f);
   }
-  int Fchown(int fd, uid_t u, gid_t g) override { return Fails(Op::SetOwner) ? -1 : FileSystem::Fchown(fd, u, g); }
-  int Fchmod(int fd, mode_t m) override { return Fails(Op::SetMode) ? -1 : FileSystem::Fchmod(fd, m); }
+  int Fchown(int fd, uid_t u, gid_t g) override {
+    const std::lock_guard lock(mutex_);
+    return Fails(Op::SetOwner) ? -1 : FileSystem::Fchown(fd, u, g);
+  }
+  int Fchmod(int fd, mode_t m) override {
+    const std::lock_guard lock(mutex_);
+    return Fails(Op::SetMode) ? -1 : FileSystem::Fchmod(fd, m);
+  }
   ssize_t Fgetxattr(int fd, const char* name, void* v, size_t n) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::GetAttribute) ? -1 : FileSystem::Fgetxattr(fd, name, v, n);
   }
   int Fsetxattr(int fd, const char* name, const void* v, size_t n) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::SetAttribute) ? -1 : FileSystem::Fsetxattr(fd, name, v, n);
   }
   int Fremovexattr(int fd, const char* n) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::RemoveAttribute) ? -1 : FileSystem::Fremovexattr(fd, n);
   }
   ssize_t Pread(int fd, void* b, size_t n, off_t at) override {
+    const std::lock_guard lock(mutex_);
     return Fails(Op::ReadAgain) ? -1 : FileSystem::Pread(fd, b, n, at);
   }
   int FileSystemType(int fd, long* type) override {
+    const std::lock_guard lock(mutex_);
     if (Fails(Op::StatFileSystem)) return -1;
     if (pretendedType == 0) return FileSystem::FileSystemType(fd, type);
     return *type = pretendedType, 0;
   }
-  int GetFatAttributes(int, uint32_t* a) override { return *a = fatAttributes, Fails(Op::GetFatAttributes) ? -1 : 0; }
-  int SetFatAttributes(int, uint32_t a) override { return Fails(Op::SetFatAttributes) ? -1 : (fatAttributes = a, 0); }
-  int Flock(int fd, int operation) override { return Fails(Op::Lock) ? -1 : FileSystem::Flock(fd, operation); }
+  int GetFatAttributes(int, uint32_t* a) override {
+    const std::lock_guard lock(mutex_);
+    return *a = fatAttributes, Fails(Op::GetFatAttributes) ? -1 : 0;
+  }
+  int SetFatAttributes(int, uint32_t a) override {
+    const std::lock_guard lock(mutex_);
+    return Fails(Op::SetFatAttributes) ? -1 : (fatAttributes = a, 0);
+  }
+  int Flock(int fd, int operation) override {
+    const std::lock_guard lock(mutex_);
+    return Fails(Op::Lock) ? -1 : FileSystem::Flock(fd, operation);
+  }
   // A temporary file still open once renamed is the renamed file.
   int RenameAt(int folder, const char* from, const char* to, unsigned flags) override {
+    const std::lock_guard lock(mutex_);
     const bool swap = flags & RENAME_EXCHANGE;
     if (Fails(swap ? Op::Exchange : Op::Rename, from) || FileSystem::RenameAt(folder, from, to, flags) != 0) return -1;
     if (swap) return temporaries_[Kept(from)] = true, 0;
@@ -165,6 +204,7 @@ class FaultyFileSystem : public FileSystem {
     return 0;
   }
   int UnlinkAt(int folder, const char* name) override {
+    const std::lock_guard lock(mutex_);
     const auto live = temporaries_.find(Kept(name));
     const bool old = live != temporaries_.end() && live->second;
     if (Fails(old ? Op::UnlinkOld : Op::Unlink, name) || FileSystem::UnlinkAt(folder, name) != 0) return -1;
@@ -199,6 +239,8 @@ class FaultyFileSystem : public FileSystem {
   std::map<std::string, bool> temporaries_;  // by the listed name they stand for: swapped with it yet?
   std::map<Op, int> counts_;
   bool shorten_ = false;
+  // A run may remove its placed files' originals on a thread of its own while it writes a file.
+  std::recursive_mutex mutex_;
 };
 
 }  // namespace quelvane::testing

@@ -2,6 +2,7 @@
 // What the reliability tests share: a short, comparable form of a file's bytes and of all a file is, the temporary
 // files left, and commands run as another process would.
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -75,5 +76,24 @@ inline std::string Describe(const std::string& path, bool content = true) {
   if (content && S_ISREG(info.st_mode)) text += " " + Fingerprint(ReadFile(path));
   return text;
 }
+
+// The limit on open descriptors lowered to `most` for as long as it lives (0: left as it is); a run then lets fewer
+// files wait to be placed.
+class DescriptorLimit {
+ public:
+  explicit DescriptorLimit(rlim_t most) {
+    getrlimit(RLIMIT_NOFILE, &before_);
+    if (most == 0) return;
+    struct rlimit lowered = before_;
+    lowered.rlim_cur = most;
+    setrlimit(RLIMIT_NOFILE, &lowered);
+  }
+  ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &before_); }
+  DescriptorLimit(const DescriptorLimit&) = delete;
+  DescriptorLimit& operator=(const DescriptorLimit&) = delete;
+
+ private:
+  struct rlimit before_ {};
+};
 
 }  // namespace quelvane::testing

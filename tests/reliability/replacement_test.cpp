@@ -178,8 +178,12 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
   };
   int injected = 0;
   std::set<Op> exercised;
-  // As here, and as on FAT, whose path differs (the file system's type is all the run goes by).
-  for (const long type : {0L, long{MSDOS_SUPER_MAGIC}}) {
+  // As here; with descriptors enough for one waiting file only, so that each is placed before the next and the
+  // originals go while b.txt, a large one, is tidied; and as on FAT, whose path differs (the file system's type is
+  // all the run goes by).
+  const struct { long type; bool oneWaiting; } configurations[] = {{0, false}, {0, true}, {MSDOS_SUPER_MAGIC, false}};
+  for (const auto& [type, oneWaiting] : configurations) {
+    const testing::DescriptorLimit limit(oneWaiting ? 18 : 0);
     testing::FaultyFileSystem trace(type);
     OldFiles traced;
     RecordingWindow tracedWindow;
@@ -188,7 +192,8 @@ TEST_F(FaultInjection, EveryFailingCallLeavesEachFileOldOrNew) {
       for (const auto& [op, error, reason] : group.failures) {
         if (trace.Count(op) > 0) exercised.insert(op);
         for (int n = 1; n <= trace.Count(op); ++n, ++injected) {
-          SCOPED_TRACE(std::string(type ? "as on FAT: " : "") + testing::OpName(op) + " #" + std::to_string(n) +
+          SCOPED_TRACE(std::string(type ? "as on FAT: " : oneWaiting ? "one waiting: " : "") + testing::OpName(op) +
+                       " #" + std::to_string(n) +
                        " fails with " + (error ? std::strerror(error) : "a short write"));
           OldFiles folder;
           testing::FaultyFileSystem fs(type);
