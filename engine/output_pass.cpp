@@ -12,7 +12,7 @@ namespace quelvane {
 
 namespace {
 
-constexpr size_t kBlockSize = 1 << 20;
+constexpr size_t kBlockSize = 1 << 18;
 // The longest text encoded into one block at a time.
 constexpr size_t kPieceUnits = kBlockSize / kMaxBytesPerUnit;
 
