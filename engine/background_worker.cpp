@@ -21,7 +21,9 @@ void BackgroundWorker::Start() {
     try {
       thread_ = std::thread(&BackgroundWorker::Serve, this);
     } catch (const std::system_error&) {
-      // No thread to be had (a limit on processes, say): the run is made here.
+      // No thread to be had (a limit on processes, say): the run is made
+      // here, where nothing else runs the job.
+      lock.unlock();
       if (!thrown_) thrown_ = RunJob();
       return;
     }

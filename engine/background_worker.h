@@ -1,7 +1,9 @@
 #pragma once
 // One job, run again and again on a thread of its own, in the order asked
-// for: the tidier writes a file's chunks there while it reads on. The thread starts with the first run; where none can
-// be had, each run is made on the caller's thread as it is asked for.
+// for: the tidier writes a file's chunks there while it reads on, and the
+// run removes replaced originals. The thread starts with the first run;
+// where none can be had, each run is made on the caller's thread as it is
+// asked for.
 
 #include <condition_variable>
 #include <cstddef>

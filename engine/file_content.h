@@ -54,7 +54,7 @@ class FileTidier {
   std::optional<LeftAloneReason> Finish();
   bool OutcomeKnown() const;
   void WriteClosedEntries();
-  // Gives the closed entries to the writer, once it is done with the ones before.
+  // Gives the closed entries to the writer, once one of its chunks is free.
   void HandOffClosedEntries();
   void WaitForWriter();
   void WriteHandedEntries();  // on the writer's thread
