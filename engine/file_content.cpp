@@ -43,7 +43,7 @@ bool FileTidier::OutcomeKnown() const {
 
 void FileTidier::WriteClosedEntries() {
   for (size_t i = 0; i < lines_.count() && !unwritten_; ++i) unwritten_ = pass_->Write(lines_[i]);
-  lines_.DropClosedEntries();
+  lines_.Clear();
 }
 
 void FileTidier::WriteHandedEntries() {
@@ -59,9 +59,11 @@ void FileTidier::WaitForWriter() {
 
 // What the writer found goes wrong is known once it has written all it
 // was given; meanwhile it writes nothing more, and the reader reads on.
+// Once writing failed, only divide mode reads on, and its entries are all
+// closed: there is nothing to keep.
 void FileTidier::HandOffClosedEntries() {
   if (unwritten_) {
-    lines_.DropClosedEntries();
+    lines_.Clear();
     return;
   }
   writer_.Wait(kHandedChunks - 1);

@@ -74,14 +74,6 @@ class LineList {
     }
   }
   void DiscardOpenEntry() { size_ = ClosedLength(); }
-  // Forgets the closed entries once they are written; the open one moves to the start.
-  void DropClosedEntries() {
-    const size_t closed = ClosedLength();
-    if (closed != 0) std::char_traits<char16_t>::move(text_.data(), text_.data() + closed, size_ - closed);
-    size_ -= closed;
-    narrowEnds_.clear();
-    wideEnds_.clear();
-  }
   // The code units of the closed entries.
   size_t ClosedLength() const { return count() == 0 ? 0 : End(count() - 1); }
 
