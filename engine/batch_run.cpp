@@ -226,28 +226,24 @@ class Run {
     if (placed_.empty() || snapshot_->bytes().size() < kLargeFileBytes) {
       return tidier_->Tidy(snapshot_->bytes(), replacement);
     }
-    stopRemoving_ = false;
     remover_.Start();
     struct StopAtExit {
       Run& run;
       ~StopAtExit() {
         run.stopRemoving_ = true;
         run.remover_.WaitQuietly();
+        run.stopRemoving_ = false;
       }
     } stop{*this};
     return tidier_->Tidy(snapshot_->bytes(), replacement);
   }
 
-  // On the remover's thread, until the file in hand is tidied.
-  void RemoveOriginalsUntilStopped() noexcept {
+  // All of them, on the run's thread; on the remover's, until the file in
+  // hand is tidied.
+  void RemovePlacedOriginals() noexcept {
     size_t removed = 0;
     while (removed < placed_.size() && !stopRemoving_) placed_[removed++].replacement->RemoveOriginal();
     placed_.erase(placed_.begin(), placed_.begin() + static_cast<ptrdiff_t>(removed));
-  }
-
-  void RemovePlacedOriginals() {
-    for (WaitingFile& file : placed_) file.replacement->RemoveOriginal();
-    placed_.clear();
   }
 
   // Whether the file opened is met for the first time in this run; nothing
@@ -316,8 +312,8 @@ class Run {
   size_t waitingBytes_ = 0;
   // Placed, their originals still under their temporary names.
   std::vector<WaitingFile> placed_;
-  std::atomic<bool> stopRemoving_ = false;
-  BackgroundWorker remover_{[this] { RemoveOriginalsUntilStopped(); }};  // last: its thread ends first
+  std::atomic<bool> stopRemoving_ = false;  // only while the remover is told to stop
+  BackgroundWorker remover_{[this] { RemovePlacedOriginals(); }};  // last: its thread ends first
 };
 
 }  // namespace

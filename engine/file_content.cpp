@@ -41,16 +41,12 @@ bool FileTidier::OutcomeKnown() const {
   return lineTooLong_ || (unwritten_ && plan_.paragraphMode != ParagraphMode::Divide);
 }
 
-void FileTidier::WriteClosedEntries() {
-  for (size_t i = 0; i < lines_.count() && !unwritten_; ++i) unwritten_ = pass_->Write(lines_[i]);
-  lines_.Clear();
+void FileTidier::WriteEntries(LineList& entries, std::optional<LeftAlone>& unwritten) {
+  for (size_t i = 0; i < entries.count() && !unwritten; ++i) unwritten = pass_->Write(entries[i]);
+  entries.Clear();
 }
 
-void FileTidier::WriteHandedEntries() {
-  LineList& chunk = handed_[writtenCount_++ % kHandedChunks];
-  for (size_t i = 0; i < chunk.count() && !handedUnwritten_; ++i) handedUnwritten_ = pass_->Write(chunk[i]);
-  chunk.Clear();
-}
+void FileTidier::WriteHandedEntries() { WriteEntries(handed_[writtenCount_++ % kHandedChunks], handedUnwritten_); }
 
 void FileTidier::WaitForWriter() {
   writer_.Wait();
@@ -154,7 +150,7 @@ bool FileTidier::StreamLines(TextEncoding encoding, std::string_view bytes) {
 
 std::optional<LeftAloneReason> FileTidier::Finish() {
   if (!lineTooLong_) {
-    WriteClosedEntries();
+    WriteEntries(lines_, unwritten_);
     if (!unwritten_) unwritten_ = pass_->Finish();
   }
   pass_.reset();  // it refers to the sink, which goes with the file

@@ -53,7 +53,8 @@ class FileTidier {
   bool DecodeIntoList(const EncodingForm& form, const char*& from, const char* end, std::u16string_view& line);
   std::optional<LeftAloneReason> Finish();
   bool OutcomeKnown() const;
-  void WriteClosedEntries();
+  // Writes them until one fails, which `unwritten` then tells; empties the list.
+  void WriteEntries(LineList& entries, std::optional<LeftAlone>& unwritten);
   // Gives the closed entries to the writer, once one of its chunks is free.
   void HandOffClosedEntries();
   void WaitForWriter();

@@ -156,10 +156,6 @@ char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end,
   return FormOf(encoding).decodeLine(bytes, end, to);
 }
 
-void SkipLineEnd(TextEncoding encoding, const char*& bytes, const char* end) {
-  SkipLineEnd(EncodedLineBreak(encoding), bytes, end);
-}
-
 char* EncodeText(TextEncoding encoding, std::u16string_view text, char* to) {
   return FormOf(encoding).encode(text, to);
 }

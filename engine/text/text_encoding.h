@@ -74,11 +74,10 @@ std::u16string EncodingNames();
 std::string_view EncodingPreamble(TextEncoding encoding);
 std::string_view EncodedLineBreak(TextEncoding encoding);
 char16_t* DecodeLine(TextEncoding encoding, const char*& bytes, const char* end, char16_t* to);
-// Moves `bytes` from the CR DecodeLine stopped at past the line end: the
-// CR, and the LF right after it if there is one.
-void SkipLineEnd(TextEncoding encoding, const char*& bytes, const char* end);
-// The same, given the encoding's line break: once a line, so inline, and
-// byte by byte rather than by a call to memcmp.
+// Moves `bytes` from the CR a line decoder stopped at past the line end:
+// the CR, and the LF right after it if there is one. `lineBreak` is the
+// encoding's; once a line, so inline, and byte by byte rather than by a
+// call to memcmp.
 inline void SkipLineEnd(std::string_view lineBreak, const char*& bytes, const char* end) {
   const size_t unit = lineBreak.size() / 2;
   bytes += unit;  // the CR
