@@ -18,7 +18,6 @@ namespace quelvane {
 int FileSystem::OpenAt(int folder, const char* name, int flags, mode_t mode) {
   return ::openat(folder, name, flags | O_CLOEXEC, mode);
 }
-ssize_t FileSystem::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 ssize_t FileSystem::Pread(int fd, void* buffer, size_t size, off_t offset) {
   return ::pread(fd, buffer, size, offset);
 }

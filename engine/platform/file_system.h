@@ -20,7 +20,6 @@ class FileSystem {
 
   // openat: `name` in `folder` (AT_FDCWD: a path from the current folder).
   virtual int OpenAt(int folder, const char* name, int flags, mode_t mode = 0);
-  virtual ssize_t Read(int fd, void* buffer, size_t size);
   virtual ssize_t Pread(int fd, void* buffer, size_t size, off_t offset);
   virtual ssize_t Write(int fd, const void* buffer, size_t size);
   virtual int Fsync(int fd);

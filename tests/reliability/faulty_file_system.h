@@ -141,11 +141,15 @@ class FaultyFileSystem : public FileSystem {
     const Op op = OpenedBy(fd) == Op::CreateTemporary ? Op::ListTemporaryAttributes : Op::ListAttributes;
     return Fails(op) ? -1 : FileSystem::Flistxattr(fd, names, size);
   }
-  // The rest are one operation each.
-  ssize_t Read(int fd, void* b, size_t n) override {
+  // A file is read again, to compare it, only once its temporary file is there. A large file is read in two halves
+  // at once, the second on a thread of its own.
+  ssize_t Pread(int fd, void* b, size_t n, off_t at) override {
     const std::lock_guard lock(mutex_);
-    return Fails(Op::Read) ? -1 : FileSystem::Read(fd, b, n);
+    const bool again =
+        opened_.contains(fd) && temporaries_.contains(std::string(KeptPartOfName(opened_.at(fd).name)));
+    return Fails(again ? Op::ReadAgain : Op::Read) ? -1 : FileSystem::Pread(fd, b, n, at);
   }
+  // The rest are one operation each.
   int GetInodeFlags(int fd, unsigned* f) override {
     const std::lock_guard lock(mutex_);
     return Fails(Op::GetInodeFlags) ? -1 : FileSystem::GetInodeFlags(fd, f);
@@ -169,10 +173,6 @@ class FaultyFileSystem : public FileSystem {
   int Fremovexattr(int fd, const char* n) override {
     const std::lock_guard lock(mutex_);
     return Fails(Op::RemoveAttribute) ? -1 : FileSystem::Fremovexattr(fd, n);
-  }
-  ssize_t Pread(int fd, void* b, size_t n, off_t at) override {
-    const std::lock_guard lock(mutex_);
-    return Fails(Op::ReadAgain) ? -1 : FileSystem::Pread(fd, b, n, at);
   }
   int FileSystemType(int fd, long* type) override {
     const std::lock_guard lock(mutex_);
