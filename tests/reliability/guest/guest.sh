@@ -1,5 +1,6 @@
 # Starts Debian's own kernel in a QEMU guest, for the file systems this
-# machine's kernel may lack (FAT32 and exFAT as USB sticks carry them).
+# machine's kernel may lack (FAT32 and exFAT as USB sticks carry them) and
+# for power cuts, which only a machine of its own can have.
 # Sourced by the tests that need it; they set GUEST_KERNEL (where the
 # kernel is kept) and GUEST_WORK (a folder of their own) first.
 set -euo pipefail
@@ -7,12 +8,14 @@ set -euo pipefail
 guest_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # In the order they load, each after those it needs.
 guest_modules="virtio_ring virtio virtio_pci_legacy_dev virtio_pci_modern_dev virtio_pci virtio_blk
-               fat vfat exfat nls_cp437 nls_utf8 nls_ascii"
+               fat vfat exfat nls_cp437 nls_utf8 nls_ascii crc16 crc32c_generic mbcache jbd2 ext4"
 
 # Debian's kernel package, unpacked beside the build rather than installed:
 # the tests need its image and a few modules, not a new kernel for this machine.
 guest_fetch_kernel() {
-  local kernels=$GUEST_KERNEL
+  local kernels=$GUEST_KERNEL module
+  # Fetched again when a module was added to the list since.
+  for module in $guest_modules; do [ -f "$kernels/modules/$module.ko" ] || rm -f "$kernels/vmlinuz"; done
   [ -f "$kernels/vmlinuz" ] && return 0
   local package
   package=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
@@ -22,7 +25,6 @@ guest_fetch_kernel() {
   (cd "$unpacked" && apt-get download -q "$package" >/dev/null && dpkg-deb -x ./*.deb root)
   mkdir -p "$kernels/modules"
   cp "$unpacked"/root/boot/vmlinuz-* "$kernels/vmlinuz.part"
-  local module
   for module in $guest_modules; do
     find "$unpacked/root/lib/modules" -name "$module.ko" -exec cp {} "$kernels/modules/" \;
     [ -f "$kernels/modules/$module.ko" ] || { echo "module $module missing from $package" >&2; return 1; }
@@ -90,12 +92,14 @@ guest_boot() {
   tr -d '\r' <"$log" | sed -n 's/.*guest: //p'
 }
 
-# guest_format IMAGE FS : an empty stick of 256 MB.
+# guest_format IMAGE FS : an empty disk of 256 MB.
 guest_format() {
   rm -f "$1"
   truncate -s 256M "$1"
   case "$2" in
     vfat) mkfs.fat -F 32 -n STICK "$1" >/dev/null ;;
     exfat) mkfs.exfat -L STICK "$1" >/dev/null ;;
+    ext4) mkfs.ext4 -q -L DISK "$1" ;;
+    ext4-no-journal) mkfs.ext4 -q -L DISK -O ^has_journal "$1" ;;
   esac
 }

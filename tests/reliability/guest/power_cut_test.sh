@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
-# usage: usb_stick_test.sh HEADLESS KERNEL_FOLDER WORK_FOLDER FS [all]
+# usage: power_cut_test.sh HEADLESS KERNEL_FOLDER WORK_FOLDER FS [all] [one-waiting]
 #
-# A stick of FAT32 (FS vfat) or exFAT (exfat) in a QEMU guest with Debian's
-# own kernel, mounted as a desktop mounts it:
+# A stick of FAT32 (FS vfat) or exFAT (exfat) mounted as a desktop mounts
+# it, or an internal disk's ext4 (ext4), where a run places its new files
+# in batches, in a QEMU guest with Debian's own kernel:
 # - A file with a name of 255 bytes and one with FAT attributes are tidied,
 #   and the attributes stay as they were.
 # - A folder of GBK novels is tidied in link mode and the power is cut at
 #   some moment during the run or after it ended. Booted again, the guest
 #   must read every novel as exactly its old bytes or exactly its new ones,
-#   and all as new once the run had ended. "all" cuts at 16 moments
-#   instead of 8.
+#   and all as new once the run had ended. "all" cuts at 19 moments
+#   instead of 9; "one-waiting" leaves the run so few open files that it
+#   places each novel before it tidies the next, instead of all at the end.
+# FS ext4-no-journal is ext4 made without a journal: nothing then keeps the
+# disk's writes in the order they were made but the run's own flushes.
 set -euo pipefail
 # The novels below are cut by characters, which bash counts as its locale says.
 export LC_ALL=C.UTF-8
 headless=$(realpath "$1")
 export GUEST_KERNEL=$2 GUEST_WORK=$3
 fs=$4
+all=false run_options=()
+for option in "${@:5}"; do
+  case "$option" in
+    all) all=true ;;
+    one-waiting) run_options+=(guest.files=18) ;;
+    *) echo "unknown option $option" >&2; exit 2 ;;
+  esac
+done
 source "$(dirname "$0")/guest.sh"
 # exFAT writes with fewer flushes: slower writes spread its run as long.
 [ "$fs" = exfat ] && export GUEST_WRITE_SPEED=1500000
@@ -71,18 +83,29 @@ if [ "${attributes%|*}" != "${attributes#*|}" ] || { [ "$fs" = vfat ] && [ "${at
   failures=$((failures + 1))
 fi
 
-# Cuts during the run fall at even steps of its length; cuts after it
-# fall where the kernel has not yet written back on its own.
-if [ "${5:-}" = all ]; then
-  cuts=(during:300 during:900 during:1500 during:2100 during:2700 during:3300 during:3900 during:4500
-        after:0 after:200 after:500 after:1000 after:2000 after:3000 after:5000 after:8000)
+# Cuts during the run fall at even steps of its length, as a first run
+# measures it here (the machine's load and the file system set it); cuts
+# after it fall where the kernel has not yet written back on its own.
+cp "$GUEST_WORK/stick.img" "$GUEST_WORK/cut.img"
+length=$(guest_boot "$GUEST_WORK/cut.img" run guest.fs=$fs guest.cut=after:0 "${run_options[@]}" |
+         sed -n 's/^run ended with 0 after \([0-9.]*\) s$/\1/p')
+[ -n "$length" ] || { echo "$fs: the run failed in the guest" >&2; exit 1; }
+if $all; then steps=12; else steps=6; fi
+cuts=()
+for step in $(seq 1 $((steps - 1))); do
+  cuts+=("during:$(awk -v seconds="$length" -v step="$step" -v steps="$steps" \
+                    'BEGIN { printf "%d", seconds * 1000 * step / steps }')")
+done
+if $all; then
+  cuts+=(after:0 after:200 after:500 after:1000 after:2000 after:3000 after:5000 after:8000)
 else
-  cuts=(during:900 during:2100 during:3300 during:4500 after:0 after:500 after:2000 after:5000)
+  cuts+=(after:0 after:500 after:2000 after:5000)
 fi
+echo "$fs: the run takes $length s; cuts at ${cuts[*]}"
 lost=0
 for cut in "${cuts[@]}"; do
   cp "$GUEST_WORK/stick.img" "$GUEST_WORK/cut.img"
-  moment=$(guest_boot "$GUEST_WORK/cut.img" run guest.fs=$fs guest.cut=$cut | tr '\n' ' ')
+  moment=$(guest_boot "$GUEST_WORK/cut.img" run guest.fs=$fs guest.cut=$cut "${run_options[@]}" | tr '\n' ' ')
   declare -A seen=()
   verdict=ok
   tidied=0
