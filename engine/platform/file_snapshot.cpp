@@ -45,11 +45,12 @@ bool ReadAll(FileSystem& fs, int fd, size_t expectedSize, FileSnapshot& snapshot
   char* bytes = snapshot.content.Uninitialized(room);
   size_t split = room;
   RangeRead second;
-  std::thread secondHalf;
+  std::jthread secondHalf;  // joined however this ends
   if (expectedSize >= kSplitReadBytes) {
     split = expectedSize / 2;
     try {
-      secondHalf = std::thread([&fs, fd, bytes, split, room, &second] { second = ReadRange(fs, fd, bytes, split, room); });
+      secondHalf = std::jthread(
+          [&fs, fd, bytes, split, room, &second] { second = ReadRange(fs, fd, bytes, split, room); });
     } catch (const std::system_error&) {
       split = room;  // no thread to be had: all of it is read here
     }
