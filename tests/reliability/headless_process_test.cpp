@@ -376,11 +376,11 @@ TEST_F(HostileInput, ConditionsOfTheProcessLeaveFilesAloneNamed) {
   const off_t gigabyte = off_t{1} << 30;
   std::vector<File> thirtyFiles;
   for (int i = 10; i < 40; ++i) thirtyFiles.push_back({std::to_string(i) + ".txt", kOk, kTidied});
-  // Written in chunks, by the driver's own thread when it may have no other.
+  // Read (1.5 MB, in halves elsewhere) and written in chunks by the driver's own thread when it may have no other.
   std::vector<std::string> noSecondThread = {"prlimit", "--nproc=1"};
   noSecondThread.insert(noSecondThread.end(), kNobody.begin(), kNobody.end());
   std::string manyLines, manyTidied;
-  for (int i = 0; i < 100000; ++i) manyLines += kOk, manyTidied += kTidied;
+  for (int i = 0; i < 250000; ++i) manyLines += kOk, manyTidied += kTidied;
   const Row rows[] = {
       {.name = "few descriptors", .files = thirtyFiles, .wrapper = {"prlimit", "--nofile=24"}},
       {.name = "file size limit",
